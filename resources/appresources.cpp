@@ -1,0 +1,3 @@
+#include "resources/appresources.h"
+
+QString windowIconPath() { return QStringLiteral(":/images/icon.png"); }
