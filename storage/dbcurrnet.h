@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/scalespace.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+// One scale space file: an SQLite database with a single table `matrix` holding the size
+// pattern cell by cell as scientific text. Each instance owns its own connection, registered
+// under a fresh UUID, so any number of instances may be alive at once, also on one file.
+// Created and opened only through dbManager; destroying it closes the file.
+class dbCurrnet {
+public:
+    // The largest row or column index a file may hold: the range is at most 1024 notes, so a
+    // saved pattern never has more than 1023 rows. Larger indices mark a damaged file.
+    static constexpr int indexLimit = 1024;
+
+    explicit dbCurrnet(const QString& path);
+    ~dbCurrnet();
+
+    dbCurrnet(const dbCurrnet&) = delete;
+    dbCurrnet& operator=(const dbCurrnet&) = delete;
+
+    // Opens (creating it if missing) the file and makes sure it has the table. False when the
+    // file cannot be opened or is not a database; an instance opens at most once.
+    bool open();
+    bool createTables();
+    // Replaces the stored pattern as a whole: on any failure the file keeps its former
+    // contents and the result is false.
+    bool savePattern(const SizePattern& pattern);
+    // The stored pattern; empty when the table is empty, cannot be read or is damaged.
+    SizePattern loadPattern();
+
+private:
+    QString filePath;
+    QString connectionName;
+    QSqlDatabase database;
+};

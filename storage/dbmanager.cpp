@@ -1,0 +1,106 @@
+#include "storage/dbmanager.h"
+
+#include "app/shared/storageconstants.h"
+
+#include <QDir>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// The step sizes of a built-in scale space: entry k - 1 is the size of every interval of k
+// steps, the last one the octave. Each is the double nearest its ratio; the irrational steps
+// are computed in double with the exponent rounded first, as the files have always held them.
+std::vector<std::vector<double>> defaultSteps() {
+    const double step15 = std::pow(2.0, 1.0 / 15);
+    const double step15Major = std::pow(2.0, 14.0 / 15);
+    const double step22 = std::pow(2.0, 1.0 / 22);
+    const double step22Major = std::pow(2.0, 21.0 / 22);
+    return {
+        // 5edo
+        {8.0 / 7, 4.0 / 3, 3.0 / 2, 7.0 / 4, 2.0},
+        // 7edo
+        {10.0 / 9, 11.0 / 9, 4.0 / 3, 3.0 / 2, 18.0 / 11, 9.0 / 5, 2.0},
+        // 12edo
+        {16.0 / 15, 9.0 / 8, 6.0 / 5, 5.0 / 4, 4.0 / 3, 45.0 / 32, 3.0 / 2, 8.0 / 5, 5.0 / 3,
+         9.0 / 5, 15.0 / 8, 2.0},
+        // 15edo
+        {step15, 11.0 / 10, 8.0 / 7, 6.0 / 5, 5.0 / 4, 4.0 / 3, 11.0 / 8, 13.0 / 9, 3.0 / 2,
+         8.0 / 5, 5.0 / 3, 7.0 / 4, 11.0 / 6, step15Major, 2.0},
+        // 17edo
+        {25.0 / 24, 12.0 / 11, 9.0 / 8, 13.0 / 11, 11.0 / 9, 9.0 / 7, 4.0 / 3, 11.0 / 8, 13.0 / 9,
+         3.0 / 2, 11.0 / 7, 13.0 / 8, 12.0 / 7, 7.0 / 4, 11.0 / 6, 27.0 / 14, 2.0},
+        // 19edo
+        {28.0 / 27, 15.0 / 14, 9.0 / 8, 7.0 / 6, 6.0 / 5, 5.0 / 4, 9.0 / 7, 4.0 / 3, 7.0 / 5,
+         10.0 / 7, 3.0 / 2, 14.0 / 9, 8.0 / 5, 5.0 / 3, 7.0 / 4, 9.0 / 5, 15.0 / 8, 27.0 / 14, 2.0},
+        // 22edo
+        {step22,   17.0 / 16, 11.0 / 10, 9.0 / 8,   7.0 / 6,     6.0 / 5,  5.0 / 4, 9.0 / 7,
+         4.0 / 3,  11.0 / 8,  7.0 / 5,   16.0 / 11, 3.0 / 2,     14.0 / 9, 8.0 / 5, 5.0 / 3,
+         12.0 / 7, 7.0 / 4,   11.0 / 6,  15.0 / 8,  step22Major, 2.0},
+    };
+}
+
+// Every interval of j + 1 steps has the same size whatever note it starts on.
+SizePattern makeEqualStepPattern(const std::vector<double>& steps) {
+    SizePattern pattern(steps.size());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        pattern[i].assign(steps.begin(), steps.end() - std::ptrdiff_t(i));
+    }
+    return pattern;
+}
+
+std::unique_ptr<dbCurrnet> openPath(const QString& path) {
+    auto database = std::make_unique<dbCurrnet>(path);
+    if (!database->open()) {
+        return nullptr;
+    }
+    return database;
+}
+
+} // namespace
+
+namespace dbManager {
+
+void initialise() {
+    QDir().mkpath(pitchSpacesPath);
+    const auto steps = defaultSteps();
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+        const QString& name = defaultScaleSpaces.at(int(k));
+        if (!createDatabase(name)) {
+            continue;
+        }
+        if (const auto database = openDatabase(name, pitchSpacesPath)) {
+            database->savePattern(makeEqualStepPattern(steps[k]));
+        }
+    }
+}
+
+std::unique_ptr<dbCurrnet> openDatabase(const QString& name, const QString& folder) {
+    return openPath(QDir(folder).filePath(name + "." + fileExtension));
+}
+
+std::unique_ptr<dbCurrnet> openDatabase(const QUrl& url) {
+    return openPath(url.toLocalFile());
+}
+
+bool createDatabase(const QString& name) {
+    return openDatabase(name, pitchSpacesPath) != nullptr;
+}
+
+bool createDatabase(const QUrl& url) {
+    return openDatabase(url) != nullptr;
+}
+
+QStringList databases() {
+    QDir folder(pitchSpacesPath);
+    folder.setNameFilters({"*." + fileExtension});
+    folder.setFilter(QDir::Files);
+    QStringList names = folder.entryList();
+    for (QString& name : names) {
+        name.chop(fileExtension.size() + 1);
+    }
+    return names;
+}
+
+} // namespace dbManager

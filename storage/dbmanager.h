@@ -1,0 +1,32 @@
+#pragma once
+
+#include "storage/dbcurrnet.h"
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <memory>
+
+// The library folder of scale space files and the built-in scale spaces in it. A scale
+// space's name is its file's base name; files elsewhere are reached by folder or URL.
+namespace dbManager {
+
+// Makes the library folder and writes the built-in scale spaces afresh; other files in the
+// folder are left alone. Called once at start.
+void initialise();
+
+// The file name + "." + the extension in the folder, opened (and created if missing); null
+// when it cannot be opened.
+std::unique_ptr<dbCurrnet> openDatabase(const QString& name, const QString& folder);
+// The URL's local file exactly as given, no extension added; null when it cannot be opened.
+std::unique_ptr<dbCurrnet> openDatabase(const QUrl& url);
+
+// Creates the named file in the library folder if it is missing; whether it can be opened.
+bool createDatabase(const QString& name);
+bool createDatabase(const QUrl& url);
+
+// The names of the scale space files in the library folder, ignoring case in the order.
+QStringList databases();
+
+} // namespace dbManager
