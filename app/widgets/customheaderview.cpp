@@ -1,0 +1,84 @@
+#include "app/widgets/customheaderview.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+
+#include <array>
+
+CustomHeaderView::CustomHeaderView(Qt::Orientation orientation, QWidget* parent)
+    : QHeaderView(orientation, parent), menu(new QMenu(this)),
+      addAfterAction(makeAction(tr("Insert after"), QStringLiteral("addAfter"))),
+      addBeforeAction(makeAction(tr("Insert before"), QStringLiteral("addBefore"))),
+      deleteAction(makeAction(tr("Delete"), QStringLiteral("delNote"))),
+      selectAction(makeAction(tr("Select/Deselect"), QStringLiteral("selet"))),
+      selectAllAction(makeAction(tr("Select all"), QStringLiteral("selectAll"))),
+      deselectAllAction(makeAction(tr("Deselect all"), QStringLiteral("deselectAll"))),
+      fixAction(makeAction(tr("Fix/Unfix"), QStringLiteral("fix"))),
+      fixAllAction(makeAction(tr("Fix all"), QStringLiteral("fixAll"))),
+      unfixAllAction(makeAction(tr("Unfix all"), QStringLiteral("unfixAll"))) {}
+
+CustomHeaderView::~CustomHeaderView() = default;
+
+QAction* CustomHeaderView::makeAction(const QString& text, const QString& name) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    return action;
+}
+
+int CustomHeaderView::sectionAt(const QPoint& position) const {
+    return logicalIndexAt(orientation() == Qt::Horizontal ? position.x() : position.y());
+}
+
+void CustomHeaderView::enableAction(const QString& actionName, const bool& shouldBeEnabled) {
+    const std::array<QAction*, 9> actions{addAfterAction, addBeforeAction, deleteAction,
+                                          selectAction,   selectAllAction, deselectAllAction,
+                                          fixAction,      fixAllAction,    unfixAllAction};
+    for (QAction* action : actions) {
+        if (action->objectName() == actionName) {
+            action->setEnabled(shouldBeEnabled);
+            return;
+        }
+    }
+}
+
+void CustomHeaderView::mousePressEvent(QMouseEvent* event) {
+    const int index = sectionAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton) {
+        emit leftClicked(index);
+    }
+    if (event->button() == Qt::RightButton) {
+        // Table note 0 is the reference of every tuning and is never fixed.
+        enableAction(QStringLiteral("fix"), index != 0);
+    }
+    QHeaderView::mousePressEvent(event);
+}
+
+void CustomHeaderView::contextMenuEvent(QContextMenuEvent* event) {
+    const int index = sectionAt(event->pos());
+    if (index < 0) {
+        return;
+    }
+    const QAction* chosen = menu->exec(event->globalPos());
+    if (chosen == addAfterAction) {
+        emit addNote(index + 1, false);
+    } else if (chosen == addBeforeAction) {
+        emit addNote(index, true);
+    } else if (chosen == deleteAction) {
+        emit deleteNote(index);
+    } else if (chosen == selectAction) {
+        emit selectNote(index);
+    } else if (chosen == selectAllAction) {
+        emit fillSelection();
+    } else if (chosen == deselectAllAction) {
+        emit clearSelection();
+    } else if (chosen == fixAction) {
+        emit fixNote(index);
+    } else if (chosen == fixAllAction) {
+        emit fillFixed();
+    } else if (chosen == unfixAllAction) {
+        emit clearFixed();
+    }
+    event->accept();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QColor>
+#include <QModelIndex>
+#include <QStyledItemDelegate>
+
+#include <optional>
+
+class ScaleSpace;
+
+// The interval table's delegate. It paints the repetition blocks of the table in two
+// alternating background colours, like a chequerboard, and marks the current cell only with a
+// 2-pixel frame in the highlight colour. It remembers the cell it framed last, so that the
+// window can restore the current cell across model resets.
+class ScaleSpaceDelegate : public QStyledItemDelegate {
+public:
+    // The colours are read here, once, from the application palette.
+    ScaleSpaceDelegate(ScaleSpace* scaleSpace, QObject* parent);
+    ~ScaleSpaceDelegate() override;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+
+    // True when the cell lies in a block of the other colour: the sum of the repetitions of
+    // its row and of its column is odd.
+    bool itemShouldBeAltColour(const int& row, const int& column) const;
+
+    std::optional<QModelIndex> getLastSelectedIndex() const { return lastSelectedIndex; }
+    void setLastSelectedIndex(QModelIndex index) const { lastSelectedIndex = index; }
+    void setLastSelectedIndex(std::optional<QModelIndex> index) const { lastSelectedIndex = index; }
+
+private:
+    ScaleSpace* scaleSpace;
+    mutable std::optional<QModelIndex> lastSelectedIndex;
+    QColor baseColour;
+    QColor altColour;
+    QColor frameColour;
+};
