@@ -31,6 +31,11 @@ QString libraryFile(const QString& name) {
     return QDir(pitchSpacesPath).filePath(name + ".qmx");
 }
 
+bool saveInLibrary(const QString& name, const SizePattern& pattern) {
+    const auto file = dbManager::openDatabase(name, pitchSpacesPath);
+    return file && file->savePattern(pattern);
+}
+
 QByteArray bytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -97,8 +102,9 @@ private slots:
         const QStringList cells = RawFile(libraryFile(name)).cells();
         QCOMPARE(cells.size(), notes * (notes + 1) / 2);
         QCOMPARE(cells, expected);
-        QCOMPARE(dbManager::openDatabase(name, pitchSpacesPath)->loadPattern().size(),
-                 std::size_t(notes));
+        const auto file = dbManager::openDatabase(name, pitchSpacesPath);
+        QVERIFY(file);
+        QCOMPARE(file->loadPattern().size(), std::size_t(notes));
     }
 
     void defaultTexts_data() {
@@ -125,9 +131,8 @@ private slots:
         dbManager::initialise();
         const QStringList twelve = RawFile(libraryFile("12edo")).cells();
         QVERIFY(dbManager::createDatabase(QStringLiteral("mine")));
-        QVERIFY(dbManager::openDatabase("mine", pitchSpacesPath)
-                    ->savePattern({{1.5L, 2.0L}, {4.0L / 3}}));
-        QVERIFY(dbManager::openDatabase("12edo", pitchSpacesPath)->savePattern({{3.0L}}));
+        QVERIFY(saveInLibrary("mine", {{1.5L, 2.0L}, {4.0L / 3}}));
+        QVERIFY(saveInLibrary("12edo", {{3.0L}}));
         QVERIFY(QFile::remove(libraryFile("5edo")));
         const QByteArray mine = bytes(libraryFile("mine"));
         QVERIFY(!mine.isEmpty());
@@ -169,7 +174,9 @@ private slots:
         QVERIFY(dir.isValid());
         const QUrl url = QUrl::fromLocalFile(dir.filePath("scale.db"));
         QVERIFY(dbManager::createDatabase(url));
-        QVERIFY(dbManager::openDatabase(url)->savePattern({{2.0L}}));
+        const auto byUrl = dbManager::openDatabase(url);
+        QVERIFY(byUrl);
+        QVERIFY(byUrl->savePattern({{2.0L}}));
         QCOMPARE(RawFile(dir.filePath("scale.db")).cells(),
                  QStringList{"0 0 2.00000000000000000e+00"});
 
