@@ -1,0 +1,232 @@
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "app/shared/storageconstants.h"
+#include "app/widgets/customheaderview.h"
+#include "app/widgets/scalespacedelegate.h"
+#include "resources/appresources.h"
+#include "storage/dbmanager.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDir>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QPalette>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace {
+
+// The size pattern of the default scale space, read from its file in the library; the file
+// is closed again as soon as it has been read.
+SizePattern loadDefaultPattern() {
+    const std::unique_ptr<dbCurrnet> db =
+        dbManager::openDatabase(defaultScaleSpace, pitchSpacesPath);
+    return db ? db->loadPattern() : SizePattern();
+}
+
+} // namespace
+
+QString makeFilePath(const QString& name, const QString& folder) {
+    return QDir(folder).filePath(name + "." + fileExtension);
+}
+
+void initialisePalette() {
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QPalette palette = QGuiApplication::palette();
+    const QBrush orange(QColor(255, 128, 0), Qt::SolidPattern);
+    palette.setBrush(QPalette::All, QPalette::Highlight, orange);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    palette.setBrush(QPalette::All, QPalette::Accent, orange);
+#endif
+    QApplication::setPalette(palette);
+}
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), cancelationRequest(false),
+      currentUrl(QUrl::fromLocalFile(makeFilePath(defaultScaleSpace, pitchSpacesPath))),
+      scaleSpace(defaultScaleSpace, loadDefaultPattern(), this),
+      model(new ScaleSpaceModel(&scaleSpace, this)), displayModeGroup(new QButtonGroup(this)),
+      sizeWeightGroup(new QButtonGroup(this)), weightFunctionsMap(populateWeightFunctionsMap()) {
+    ui->setupUi(this);
+    initialiseWindow();
+    initialiseDisplaySettings();
+    initialiseMakeCancelButtons();
+    initialiseSizeWeightRatioGroup();
+    initialisePrecisionSpinBox();
+    initialiseScaleSpacesCombo();
+    initialiseRangeSpinBox();
+    initialiseWeightFunctionsCombo();
+    initialiseCutoffDial();
+    initialiseAttenuationSlider();
+    initialiseSaveSubScaleButtons();
+    initialiseSelectionBox();
+    initialiseTable();
+}
+
+MainWindow::~MainWindow() {
+    // The task reads the flag and posts progress to this window: it must have returned before
+    // any member goes.
+    cancelationRequest = true;
+    makingFuture.waitForFinished();
+    // The filter on the application would otherwise see the events of the members' teardown
+    // after the form is gone.
+    qApp->removeEventFilter(this);
+    delete ui;
+    ui = nullptr;
+}
+
+ScaleSpaceDelegate* MainWindow::tableDelegate() const {
+    return dynamic_cast<ScaleSpaceDelegate*>(ui->scaleSpaceTable->itemDelegate());
+}
+
+void MainWindow::initialiseWindow() {
+    qApp->installEventFilter(this);
+    setWindowIcon(QIcon(windowIconPath()));
+    setWindowTitle(defaultScaleSpace + " - " + appName);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // Two steps, each rounding, as QSize does with a real factor.
+        resize(screen->availableSize() * 2.0 / 3.0);
+    }
+}
+
+void MainWindow::initialiseDisplaySettings() {
+    displayModeGroup->addButton(ui->ratioRadioButton, 0);
+    displayModeGroup->addButton(ui->centsRadioButton, 1);
+    displayModeGroup->setExclusive(true);
+    ui->ratioRadioButton->setChecked(true);
+    connect(displayModeGroup, &QButtonGroup::idReleased, this,
+            [this](int id) { handleChangeDisplay(static_cast<DisplayMode>(id)); });
+}
+
+void MainWindow::initialiseMakeCancelButtons() {
+    ui->cancelButton->setEnabled(false);
+    ui->temperamentBox->installEventFilter(this);
+    ui->temperamentBox->setFixedWidth(ui->temperamentBox->width() + 24);
+    connect(ui->makeButton, &QPushButton::clicked, this, &MainWindow::handleMakeClicked);
+    connect(ui->cancelButton, &QPushButton::clicked, this, &MainWindow::handleCancelClicked);
+    connect(ui->clearButton, &QPushButton::clicked, this, &MainWindow::handleClearClicked);
+    connect(&makingWatcher, &QFutureWatcherBase::finished, this, &MainWindow::makingTuningFinished);
+}
+
+void MainWindow::initialiseSizeWeightRatioGroup() {
+    sizeWeightGroup->addButton(ui->sizeRadioButton, 0);
+    sizeWeightGroup->addButton(ui->weightRadioButton, 1);
+    sizeWeightGroup->setExclusive(true);
+    ui->sizeRadioButton->setChecked(true);
+    model->setIntervalMode(static_cast<IntervalMode>(0));
+    connect(sizeWeightGroup, &QButtonGroup::idReleased, this,
+            [this](int id) { handleChangeSizeWeight(static_cast<IntervalMode>(id)); });
+}
+
+void MainWindow::initialisePrecisionSpinBox() {
+    ui->precisionSpinBox->setRange(1, 15);
+    ui->precisionSpinBox->setValue(4);
+    model->setPrecision(4);
+    connect(ui->precisionSpinBox, &QSpinBox::valueChanged, this,
+            &MainWindow::handlePrecisionChanged);
+}
+
+void MainWindow::initialiseScaleSpacesCombo() {
+    ui->scaleSpaceCombo->addItems(defaultScaleSpaces);
+    ui->scaleSpaceCombo->setCurrentIndex(ui->scaleSpaceCombo->findText(
+        defaultScaleSpace, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    ui->saveButton->setEnabled(false);
+    connect(ui->scaleSpaceCombo, &QComboBox::textActivated, this,
+            &MainWindow::handleScaleSpaceActivated);
+    connect(this, &MainWindow::currentUrlChanged, this, &MainWindow::handleCurrentUrlChanged);
+}
+
+void MainWindow::initialiseRangeSpinBox() {
+    ui->rangeSpinBox->setRange(2, 1024);
+    ui->rangeSpinBox->setValue(scaleSpace.noteCount() + 1);
+    connect(ui->rangeSpinBox, &QSpinBox::valueChanged, this, &MainWindow::handleRangeChanged);
+}
+
+void MainWindow::initialiseWeightFunctionsCombo() {
+    ui->weightFuncCombo->addItems(weightFunctionNames);
+    ui->weightFuncCombo->addItem(arbitraryFunctionName);
+    const SizeToWeightFunction& function =
+        weightFunctionsMap.at(static_cast<std::size_t>(ui->weightFuncCombo->currentIndex())).second;
+    model->setWeightFunction(ScaleSpaceModel::WeightFunction(function));
+    connect(ui->weightFuncCombo, &QComboBox::currentIndexChanged, this,
+            &MainWindow::handleWeightFuncChanged);
+    // A weight typed into the table shows "Arbitrary" without running the handler, which would
+    // recompute the weights.
+    connect(model, &ScaleSpaceModel::weightModeArbitrary, this, [this] {
+        const QSignalBlocker blocker(ui->weightFuncCombo);
+        ui->weightFuncCombo->setCurrentText(arbitraryFunctionName);
+    });
+}
+
+void MainWindow::initialiseCutoffDial() {
+    ui->cutoffDial->setValue(ui->cutoffDial->maximum() / 2);
+    connect(ui->cutoffDial, &QDial::actionTriggered, this, [this](int) { handleCutoffChanged(); });
+}
+
+void MainWindow::initialiseAttenuationSlider() {
+    ui->attenuationSlider->setValue(50);
+    connect(ui->attenuationSlider, &QSlider::valueChanged, this,
+            &MainWindow::handleAttenuationChanged);
+}
+
+void MainWindow::initialiseSaveSubScaleButtons() {
+    connect(ui->saveAsButton, &QPushButton::clicked, this, &MainWindow::handleSaveSubScaleSpaceAs);
+    connect(ui->saveButton, &QPushButton::clicked, this, &MainWindow::handleSaveSubScaleSpace);
+}
+
+void MainWindow::initialiseSelectionBox() {
+    // One line of text.
+    const int height = QFontMetrics(ui->selectionBox->font()).height() +
+                       2 * ui->selectionBox->contentsMargins().top() + 8;
+    ui->selectionBox->setFixedHeight(height);
+    ui->selectionBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void MainWindow::initialiseTable() {
+    QTableView* table = ui->scaleSpaceTable;
+    table->setModel(model);
+    table->installEventFilter(this);
+    table->setItemDelegate(new ScaleSpaceDelegate(&scaleSpace, table));
+    table->setAttribute(Qt::WA_MouseTracking);
+    table->viewport()->setAttribute(Qt::WA_MouseTracking);
+
+    auto* horizontal = new CustomHeaderView(Qt::Horizontal, table);
+    table->setHorizontalHeader(horizontal);
+    horizontal->setSectionResizeMode(QHeaderView::Stretch);
+    auto* vertical = new CustomHeaderView(Qt::Vertical, table);
+    table->setVerticalHeader(vertical);
+    vertical->setSectionResizeMode(QHeaderView::Stretch);
+
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setFocusPolicy(Qt::ClickFocus);
+
+    // The last note of a scale space cannot be deleted.
+    connect(&scaleSpace, &ScaleSpace::spaceTooSmall, this, [horizontal, vertical](bool tooSmall) {
+        horizontal->enableAction(QStringLiteral("delNote"), !tooSmall);
+        vertical->enableAction(QStringLiteral("delNote"), !tooSmall);
+    });
+
+    for (CustomHeaderView* header : {horizontal, vertical}) {
+        connect(header, &CustomHeaderView::leftClicked, this, &MainWindow::handleHeaderLeftClicked);
+        connect(header, &CustomHeaderView::addNote, this, &MainWindow::handleAddNote);
+        connect(header, &CustomHeaderView::deleteNote, this, &MainWindow::handleDeleteNote);
+        connect(header, &CustomHeaderView::selectNote, this, [this](int note) {
+            const bool select =
+                std::find(selectedNotes.begin(), selectedNotes.end(), note) == selectedNotes.end();
+            selectNotes({note}, select);
+        });
+        connect(header, &CustomHeaderView::fillSelection, this, &MainWindow::handleFillSelection);
+        connect(header, &CustomHeaderView::clearSelection, this, &MainWindow::handleClearSelection);
+        connect(header, &CustomHeaderView::fixNote, this, [this](int note) {
+            const std::vector<int> fixed = model->getFixedNotes();
+            fixNotes({note}, std::find(fixed.begin(), fixed.end(), note) == fixed.end());
+        });
+        connect(header, &CustomHeaderView::fillFixed, this, &MainWindow::handleFixAll);
+        connect(header, &CustomHeaderView::clearFixed, this, &MainWindow::handleUnfixAll);
+    }
+}

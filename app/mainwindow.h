@@ -1,0 +1,145 @@
+#pragma once
+
+#include "core/scalespace.h"
+#include "model/scalespacemodel.h"
+#include "tuning/weightfunctions.h"
+
+#include <QFuture>
+#include <QFutureWatcher>
+#include <QMainWindow>
+#include <QModelIndex>
+#include <QString>
+#include <QUrl>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class QButtonGroup;
+class ScaleSpaceDelegate;
+class dbCurrnet;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The application's only window: the interval table of the scale space shown, with the
+// controls that choose, edit, weight and save it and make a tuning of its notes in the
+// background.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    // Stops a running tuning task before any member goes.
+    ~MainWindow() override;
+
+    // Shows the scale space file at this path (the command-line argument).
+    void changeScaleSpace(const QString& path);
+    void changeDatabase(const QString& name, const std::unique_ptr<dbCurrnet>& db,
+                        const bool& adjustRange);
+    // The selected notes, or every table note when none is selected; ascending.
+    std::vector<int> notesToSave() const;
+
+    long double makeCutoffValue() const;
+    IntervalsPattern makeSubIntervalsPattern(std::vector<int> notes) const;
+    void displayTuning();
+
+    void selectNotes(const std::vector<int>& notes, const bool& select);
+    void fixNotes(const std::vector<int>& notes, const bool& fix);
+    void updateSelectionBox();
+    void resetSelection();
+    void postModelResetSelect(const QModelIndex& index, const std::optional<QModelIndex>& previous);
+    // The table's delegate; null if the table has a delegate of another type.
+    ScaleSpaceDelegate* tableDelegate() const;
+
+    QString makeTooltipText(const QModelIndex& index);
+    void swapDisplayMode();
+    void swapIntervalMode();
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+signals:
+    void currentUrlChanged(QUrl newUrl);
+
+public slots:
+    void handleAddNote(int noteToAdd, bool cameFromAddBefore);
+    void handleDeleteNote(int noteToDelete);
+    void handleFillSelection();
+    void handleClearSelection();
+    void handleFixAll();
+    void handleUnfixAll();
+    void handleHeaderLeftClicked(const int& clickedNote);
+
+    void handleScaleSpaceActivated(QString itemName);
+    void handleSaveSubScaleSpace();
+    void handleSaveSubScaleSpaceAs();
+    void handleCurrentUrlChanged(QUrl newUrl);
+
+    void handleMakeClicked();
+    void handleCancelClicked();
+    void handleClearClicked();
+    void startMaking();
+    void cancelMaking();
+    void makingTuningFinished();
+    void clearTemperamentBox();
+
+    void handlePrecisionChanged(const int& precision);
+    void handleRangeChanged(const int& range);
+    void handleAttenuationChanged(int attenuation);
+    void handleCutoffChanged();
+    void handleWeightFuncChanged(const int& index);
+    void handleChangeDisplay(const DisplayMode& mode);
+    void handleChangeSizeWeight(const IntervalMode& mode);
+
+private:
+    // Each sets its controls' values before it connects their signals, so that no handler
+    // runs during construction.
+    void initialiseWindow();
+    void initialiseDisplaySettings();
+    void initialiseMakeCancelButtons();
+    void initialiseSizeWeightRatioGroup();
+    void initialisePrecisionSpinBox();
+    void initialiseScaleSpacesCombo();
+    void initialiseRangeSpinBox();
+    void initialiseWeightFunctionsCombo();
+    void initialiseCutoffDial();
+    void initialiseAttenuationSlider();
+    void initialiseSaveSubScaleButtons();
+    void initialiseSelectionBox();
+    void initialiseTable();
+
+    Ui::MainWindow* ui;
+    std::atomic<bool> cancelationRequest;
+    QFuture<std::vector<long double>> makingFuture;
+    QFutureWatcher<std::vector<long double>> makingWatcher;
+    QUrl currentUrl;
+    std::vector<long double> tuning;
+    ScaleSpace scaleSpace;
+    ScaleSpaceModel* model;
+    std::vector<int> selectedNotes;
+    QButtonGroup* displayModeGroup;
+    QButtonGroup* sizeWeightGroup;
+    std::array<std::pair<QString, SizeToWeightFunction>, 2> weightFunctionsMap;
+};
+
+// The file of the named scale space in the folder.
+QString makeFilePath(const QString& name, const QString& folder);
+// A number as a narrow string stream with precision 15 writes it.
+QString makeNumberText(const long double& value, bool scientific);
+
+// The number of table note `note` after a note was inserted at base position insertedAt of a
+// space of notesBefore notes, and after base note removedAt was removed from it.
+int postAddNoteShift(int insertedAt, int note, const int& notesBefore);
+int postRemoveNoteShift(int removedAt, int note, const int& notesBefore);
+// The range to keep when a scale space of oldCount notes is replaced by one of newCount.
+int makeAdjustedRange(const int& range, const int& oldCount, const int& newCount);
+// Whether the file lies in the library folder or a folder below it.
+bool isInLibraryFolder(const QUrl& url);
+
+// The application style and palette: "Fusion" with orange selection highlights and accents.
+// Called once, after the application object exists and before any window is built.
+void initialisePalette();
