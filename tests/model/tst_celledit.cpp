@@ -20,6 +20,7 @@ namespace {
 QStringList freshTable(const ScaleSpace& space, int range) {
     ScaleSpace copy(space.getName(), space.getSizePattern());
     ScaleSpaceModel model(&copy);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.setRange(range);
     return tableText(model);
 }

@@ -78,27 +78,6 @@ class TestNumberText : public QObject {
     Q_OBJECT
 
 private slots:
-    void examples_data() {
-        QTest::addColumn<long double>("value");
-        QTest::addColumn<bool>("scientific");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("16/15") << 16.0L / 15 << false << "1.067";
-        QTest::newRow("2") << 2.0L << false << "2";
-        QTest::newRow("15/16") << 15.0L / 16 << false << "0.9375";
-        QTest::newRow("45/32") << 45.0L / 32 << false << "1.406";
-        QTest::newRow("701.955") << 701.955L << true << "7.0196e+02";
-        QTest::newRow("0") << 0.0L << true << "0.0000e+00";
-        QTest::newRow("-1200") << -1200.0L << true << "-1.2000e+03";
-        QTest::newRow("1e-5") << 1e-5L << false << "1e-05";
-    }
-
-    void examples() {
-        QFETCH(long double, value);
-        QFETCH(bool, scientific);
-        QFETCH(QString, text);
-        QCOMPARE(formatNumber(value, 4, scientific), text);
-    }
-
     // A double has too few digits for this one: the text must come from the long double.
     void keepsLongDoubleDigits() {
         QCOMPARE(formatNumber(1 + std::ldexp(1.0L, -60), 19, false), "1.000000000000000001");

@@ -342,7 +342,9 @@ private slots:
     }
 
     void enumsAreMetaTypes() {
-        const ScaleSpaceModel model;
+        ScaleSpaceModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(QMetaType::fromName("DisplayMode"), QMetaType::fromType<DisplayMode>());
         QCOMPARE(QMetaType::fromName("IntervalMode"), QMetaType::fromType<IntervalMode>());
         QCOMPARE(QMetaType::fromName("WeightMode"), QMetaType::fromType<WeightMode>());
