@@ -232,20 +232,6 @@ private slots:
         QCOMPARE(actionOf(header, QStringLiteral("fix"))->isEnabled(), fixAfter);
     }
 
-    void fixIsEnabledAgainAfterSectionZero() {
-        Table table;
-        CustomHeaderView* header = table.horizontal;
-        QAction* fix = actionOf(header, QStringLiteral("fix"));
-        QTest::mouseClick(header->viewport(), Qt::RightButton, {}, sectionCentre(header, 0));
-        QVERIFY(!fix->isEnabled());
-        QTest::mouseClick(header->viewport(), Qt::RightButton, {}, sectionCentre(header, 1));
-        QVERIFY(fix->isEnabled());
-        // The state persists between openings of the menu; left clicks leave it alone.
-        QTest::mouseClick(header->viewport(), Qt::RightButton, {}, sectionCentre(header, 0));
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, sectionCentre(header, 5));
-        QVERIFY(!fix->isEnabled());
-    }
-
     void enableAction_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QList<bool>>("expected");

@@ -56,13 +56,6 @@ class TestCustomSpinBox : public QObject {
     Q_OBJECT
 
 private slots:
-    void lineEditIsReadOnlyAndUnfocusable() {
-        const CustomSpinBox spinBox;
-        QVERIFY(spinBox.findChild<QLineEdit*>()->isReadOnly());
-        QCOMPARE(spinBox.findChild<QLineEdit*>()->focusPolicy(), Qt::NoFocus);
-        QVERIFY(!spinBox.isReadOnly()); // stepping still works
-    }
-
     void typingChangesNothing_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<Qt::Key>("key");

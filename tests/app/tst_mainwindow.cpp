@@ -4,12 +4,9 @@
 #include "app/widgets/scalespacedelegate.h"
 #include "storage/dbmanager.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
@@ -185,6 +182,9 @@ private slots:
         QCOMPARE(model->getWeightMode(), WeightMode::Function);
         // The repetition interval of the built-in scale spaces is the octave.
         QCOMPARE(model->data(model->index(0, 12)).toString(), QStringLiteral("2"));
+        QVERIFY(window.tableDelegate());
+        QVERIFY(qobject_cast<const CustomHeaderView*>(table->horizontalHeader()));
+        QVERIFY(qobject_cast<const CustomHeaderView*>(table->verticalHeader()));
     }
 
     void focusPolicies_data() {
@@ -216,56 +216,6 @@ private slots:
         QCOMPARE(window.size(),
                  QSize(qRound(doubled.width() / 3.0), qRound(doubled.height() / 3.0)));
         QVERIFY(!window.windowIcon().isNull());
-    }
-
-    void buttonGroupsHoldTheRadioButtonsById() {
-        const MainWindow window;
-        const QList<QButtonGroup*> groups = window.findChildren<QButtonGroup*>();
-        QCOMPARE(groups.size(), 2);
-        QStringList layout;
-        for (const QButtonGroup* group : groups) {
-            QVERIFY(group->exclusive());
-            QStringList buttons;
-            for (QAbstractButton* button : group->buttons()) {
-                buttons << QStringLiteral("%1=%2").arg(button->text()).arg(group->id(button));
-            }
-            layout << buttons.join(' ');
-        }
-        layout.sort();
-        QCOMPARE(layout, QStringList({"Decimal=0 Cents=1", "Size=0 Weight=1"}));
-    }
-
-    void tableWidgets() {
-        const MainWindow window;
-        const auto* table = child<QTableView>(window, "scaleSpaceTable");
-        QVERIFY(window.tableDelegate());
-        QCOMPARE(window.tableDelegate()->parent(), table);
-        QVERIFY(!window.tableDelegate()->getLastSelectedIndex());
-        for (const QHeaderView* header : {table->horizontalHeader(), table->verticalHeader()}) {
-            QVERIFY(qobject_cast<const CustomHeaderView*>(header));
-            QCOMPARE(header->parent(), table);
-            QCOMPARE(header->sectionResizeMode(0), QHeaderView::Stretch);
-        }
-        QCOMPARE(table->horizontalHeader()->orientation(), Qt::Horizontal);
-        QCOMPARE(table->verticalHeader()->orientation(), Qt::Vertical);
-        QCOMPARE(table->selectionMode(), QAbstractItemView::SingleSelection);
-        QVERIFY(table->testAttribute(Qt::WA_MouseTracking));
-        QVERIFY(table->viewport()->testAttribute(Qt::WA_MouseTracking));
-    }
-
-    void boxSizes() {
-        const MainWindow window;
-        const auto* selection = child<QPlainTextEdit>(window, "selectionBox");
-        const int line = QFontMetrics(selection->font()).height();
-        QCOMPARE(selection->minimumHeight(), line + 2 * selection->contentsMargins().top() + 8);
-        QCOMPARE(selection->maximumHeight(), selection->minimumHeight());
-        QCOMPARE(selection->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
-        QCOMPARE(selection->sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
-        QCOMPARE(selection->textInteractionFlags(), Qt::NoTextInteraction);
-
-        const auto* output = child<QPlainTextEdit>(window, "temperamentBox");
-        QCOMPARE(output->maximumWidth(), output->minimumWidth());
-        QCOMPARE(output->sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
     }
 
     // A weight typed into the table shows "Arbitrary" without the combo box's handler.

@@ -61,6 +61,33 @@ QString topEdge(const QImage& image) {
     return hex(image.pixelColor(image.width() / 2, 1));
 }
 
+// A shown table with the delegate, counting the paint events of its viewport once idle.
+struct Viewer : QObject {
+    QTableView view;
+    ScaleSpaceDelegate* delegate;
+    int paints = 0;
+    QRegion repainted;
+
+    Viewer(ScaleSpace* space, QAbstractItemModel* model)
+        : delegate(new ScaleSpaceDelegate(space, &view)) {
+        view.setModel(model);
+        view.setItemDelegate(delegate);
+        view.resize(400, 300);
+        view.show();
+        if (QTest::qWaitForWindowActive(&view)) {
+            QCoreApplication::processEvents();
+        }
+        view.viewport()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            repainted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 class TestScaleSpaceDelegate : public QObject {
@@ -176,65 +203,26 @@ private slots:
     }
 
     void framedCellIsRepaintedThroughTheEventLoop() {
-        QTableView view;
-        view.setModel(&model);
-        auto* delegate = new ScaleSpaceDelegate(&space, &view);
-        view.setItemDelegate(delegate);
-        view.resize(400, 300);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        QCoreApplication::processEvents();
-
+        Viewer viewer(&space, &model);
         const QModelIndex index = model.index(1, 1);
-        const QRect cell = view.visualRect(index);
+        const QRect cell = viewer.view.visualRect(index);
         QVERIFY(!cell.isEmpty());
-        QRegion repainted;
-        struct PaintSpy : QObject {
-            QRegion* region;
-            explicit PaintSpy(QRegion* r) : region(r) {}
-            bool eventFilter(QObject*, QEvent* event) override {
-                if (event->type() == QEvent::Paint) {
-                    *region += static_cast<QPaintEvent*>(event)->region();
-                }
-                return false;
-            }
-        } spy(&repainted);
-        view.viewport()->installEventFilter(&spy);
-
-        paintCell(*delegate, index, QStyle::State_Selected | QStyle::State_HasFocus);
-        QVERIFY(repainted.isEmpty()); // never from inside paint
-        QTRY_VERIFY(repainted.contains(cell.center()));
-        view.viewport()->removeEventFilter(&spy);
+        paintCell(*viewer.delegate, index, QStyle::State_Selected | QStyle::State_HasFocus);
+        QCOMPARE(viewer.paints, 0); // never from inside paint
+        QTRY_VERIFY(viewer.repainted.contains(cell.center()));
     }
 
+    // Once its frame is drawn, the current cell is not repainted again and again.
     void framedCellSettles() {
-        QTableView view;
-        view.setModel(&model);
-        view.setItemDelegate(new ScaleSpaceDelegate(&space, &view));
-        view.resize(400, 300);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowActive(&view));
-        view.setFocus();
-        view.setCurrentIndex(model.index(1, 1));
-        auto* delegate = static_cast<ScaleSpaceDelegate*>(view.itemDelegate());
-        QTRY_COMPARE(delegate->getLastSelectedIndex(),
+        Viewer viewer(&space, &model);
+        viewer.view.setFocus();
+        viewer.view.setCurrentIndex(model.index(1, 1));
+        QTRY_COMPARE(viewer.delegate->getLastSelectedIndex(),
                      std::optional<QModelIndex>(model.index(1, 1)));
-
-        // Once the frame is drawn, the view goes idle instead of repainting the cell forever.
-        int paints = 0;
-        struct PaintCounter : QObject {
-            int* count;
-            explicit PaintCounter(int* c) : count(c) {}
-            bool eventFilter(QObject*, QEvent* event) override {
-                *count += event->type() == QEvent::Paint ? 1 : 0;
-                return false;
-            }
-        } counter(&paints);
         QTest::qWait(50);
-        view.viewport()->installEventFilter(&counter);
+        viewer.paints = 0;
         QTest::qWait(200);
-        view.viewport()->removeEventFilter(&counter);
-        QVERIFY2(paints <= 2, qPrintable(QStringLiteral("%1 paints").arg(paints)));
+        QVERIFY2(viewer.paints <= 2, qPrintable(QStringLiteral("%1 paints").arg(viewer.paints)));
     }
 };
 
