@@ -253,12 +253,21 @@ long double parseFraction(const QString& text) {
     if (!match.hasMatch()) {
         throw std::invalid_argument("Invalid fraction format");
     }
-    // QString::toInt reads a number outside the 32-bit range as 0.
-    const int whole = match.captured(1).toInt();
+    // A whole number or numerator outside the 32-bit range would read as 0 and store a size
+    // of 0: such a text is refused instead.
+    bool wholeInRange = false;
+    const int whole = match.captured(1).toInt(&wholeInRange);
+    if (!wholeInRange) {
+        throw std::invalid_argument("Number out of range");
+    }
     const QString numeratorText = match.captured(2);
     const QString mixedDenominatorText = match.captured(3);
     if (!numeratorText.isEmpty() && !mixedDenominatorText.isEmpty()) {
-        const int numerator = numeratorText.toInt();
+        bool numeratorInRange = false;
+        const int numerator = numeratorText.toInt(&numeratorInRange);
+        if (!numeratorInRange) {
+            throw std::invalid_argument("Number out of range");
+        }
         const int denominator = mixedDenominatorText.toInt();
         if (denominator == 0) {
             throw std::runtime_error("Denominator cannot be zero");

@@ -67,6 +67,7 @@ private slots:
         QTest::addColumn<QString>("error");
         const QString invalid = QStringLiteral("Invalid fraction format");
         const QString zero = QStringLiteral("Denominator cannot be zero");
+        const QString range = QStringLiteral("Number out of range");
         QTest::newRow("integer") << "7" << 7.0L << "";
         QTest::newRow("negative integer") << "-3" << -3.0L << "";
         QTest::newRow("fraction, spaces") << " 3/2 " << 1.5L << "";
@@ -75,7 +76,9 @@ private slots:
         QTest::newRow("negative mixed") << "-2 3/4" << -2.75L << "";
         QTest::newRow("mixed beyond 32 bits") << "100000 1/100000" << 100000.00001L << "";
         QTest::newRow("negative mixed beyond 32 bits") << "-2000000000 1/2" << -2000000000.5L << "";
-        QTest::newRow("whole beyond 32 bits reads 0") << "3000000000" << 0.0L << "";
+        QTest::newRow("whole beyond 32 bits refused") << "3000000000" << 0.0L << range;
+        QTest::newRow("numerator beyond 32 bits refused") << "1 3000000000/2" << 0.0L << range;
+        QTest::newRow("lowest 32-bit whole") << "-2147483648" << -2147483648.0L << "";
         QTest::newRow("3/0") << "3/0" << 0.0L << zero;
         QTest::newRow("1 2/0") << "1 2/0" << 0.0L << zero;
         QTest::newRow("denominator beyond 32 bits") << "1/3000000000" << 0.0L << zero;
@@ -132,6 +135,7 @@ private slots:
         size("inf", decimal, "inf", false, 0);
         size("nan", decimal, "nan", false, 0);
         size("3/0", decimal, "3/0", false, 0);
+        size("whole beyond 32 bits", decimal, "3000000000", false, 0);
         size("1 2/0", decimal, "1 2/0", false, 0);
         size("no value", decimal, QVariant(), false, 0);
         size("not text", decimal, QVariant::fromValue(std::vector<int>{1}), false, 0);
