@@ -13,6 +13,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -111,6 +112,21 @@ private:
     void initialiseSaveSubScaleButtons();
     void initialiseSelectionBox();
     void initialiseTable();
+
+    // Showing, opening and saving scale space files, and keeping the table's current cell
+    // across a change that resets the model.
+    // Shows the pattern as the scale space of that name; false, changing nothing, when the
+    // pattern has no notes.
+    bool showSizePattern(const QString& name, const SizePattern& pattern, const bool& adjustRange);
+    // Shows the existing scale space file at the path and makes it the current file; false,
+    // changing nothing and creating no file, when it does not exist or yields no notes.
+    bool openScaleSpaceFile(const QString& path, const bool& announceAlways);
+    // The scale space combo box shows the entry of the current file, without running a handler.
+    void showEntryOfCurrentFile();
+    // Writes the notes to keep into the file; on failure the file keeps its contents and the
+    // status bar names it.
+    bool saveNotesInto(const QString& path);
+    void keepCurrentCell(const std::function<void()>& change);
 
     Ui::MainWindow* ui;
     std::atomic<bool> cancelationRequest;
