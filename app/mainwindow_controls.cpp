@@ -5,8 +5,16 @@
 // Placeholder: this handler's behaviour arrives with a later change.
 void MainWindow::handlePrecisionChanged(const int&) {}
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleRangeChanged(const int&) {}
+void MainWindow::handleRangeChanged(const int& range) {
+    keepCurrentCell([this, range] { model->setRange(range); });
+    if (!selectedNotes.empty()) {
+        // The list is ascending: the notes no longer shown are its tail.
+        while (!selectedNotes.empty() && selectedNotes.back() >= range) {
+            selectedNotes.pop_back();
+        }
+        updateSelectionBox();
+    }
+}
 
 // Placeholder: this handler's behaviour arrives with a later change.
 void MainWindow::handleAttenuationChanged(int) {}
