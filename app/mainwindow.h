@@ -140,6 +140,13 @@ private:
     QButtonGroup* displayModeGroup;
     QButtonGroup* sizeWeightGroup;
     std::array<std::pair<QString, SizeToWeightFunction>, 2> weightFunctionsMap;
+
+    // Making a tuning and the keys.
+    // Pastes the clipboard's tab-separated lines at the table's current cell.
+    void pasteIntoTable(const QModelIndex& current);
+    // Numbers the tasks started, so that progress still queued from a cancelled one is
+    // dropped.
+    unsigned int makingRun = 0;
 };
 
 // The file of the named scale space in the folder.
