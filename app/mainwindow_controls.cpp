@@ -1,9 +1,18 @@
 // The display and weighting controls.
 
 #include "app/mainwindow.h"
+#include "ui_mainwindow.h"
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handlePrecisionChanged(const int&) {}
+#include "app/shared/tuningconstants.h"
+#include "app/widgets/scalespacedelegate.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QSignalBlocker>
+
+void MainWindow::handlePrecisionChanged(const int& precision) {
+    keepCurrentCell([this, precision] { model->setPrecision(precision); });
+}
 
 void MainWindow::handleRangeChanged(const int& range) {
     keepCurrentCell([this, range] { model->setRange(range); });
@@ -16,23 +25,56 @@ void MainWindow::handleRangeChanged(const int& range) {
     }
 }
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleAttenuationChanged(int) {}
+void MainWindow::handleAttenuationChanged(int attenuation) {
+    keepCurrentCell([this, attenuation] { model->setAttenuation(attenuation); });
+}
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleCutoffChanged() {}
+// The dial's value is read only when a tuning is made; dragging it must not leave the table
+// without its current cell and keyboard focus.
+void MainWindow::handleCutoffChanged() {
+    keepCurrentCell([] {});
+}
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleWeightFuncChanged(const int&) {}
+void MainWindow::handleWeightFuncChanged(const int& index) {
+    keepCurrentCell([this, index] {
+        if (ui->weightFuncCombo->itemText(index) == arbitraryFunctionName) {
+            // The weights shown become typed weights; the combo box already shows the entry,
+            // so the model's notice must not reach it.
+            const QSignalBlocker blocker(model);
+            model->setWeightMode(WeightMode::Arbitrary);
+            return;
+        }
+        if (index < 0 || index >= static_cast<int>(weightFunctionsMap.size())) {
+            return;
+        }
+        const SizeToWeightFunction& function =
+            weightFunctionsMap.at(static_cast<std::size_t>(index)).second;
+        model->setWeightFunction(ScaleSpaceModel::WeightFunction(function));
+    });
+}
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleChangeDisplay(const DisplayMode&) {}
+// The button is checked first so that a mode changed by a key shows in the buttons; checking
+// emits no idReleased, so the handler does not run twice.
+void MainWindow::handleChangeDisplay(const DisplayMode& mode) {
+    if (QAbstractButton* button = displayModeGroup->button(static_cast<int>(mode))) {
+        button->setChecked(true);
+    }
+    keepCurrentCell([this, mode] { model->setDisplayMode(mode); });
+}
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleChangeSizeWeight(const IntervalMode&) {}
+void MainWindow::handleChangeSizeWeight(const IntervalMode& mode) {
+    if (QAbstractButton* button = sizeWeightGroup->button(static_cast<int>(mode))) {
+        button->setChecked(true);
+    }
+    keepCurrentCell([this, mode] { model->setIntervalMode(mode); });
+}
 
-// Placeholder: the behaviour arrives with a later change.
-void MainWindow::swapDisplayMode() {}
+void MainWindow::swapDisplayMode() {
+    handleChangeDisplay(model->getDisplayMode() == DisplayMode::Decimal ? DisplayMode::Cents
+                                                                        : DisplayMode::Decimal);
+}
 
-// Placeholder: the behaviour arrives with a later change.
-void MainWindow::swapIntervalMode() {}
+void MainWindow::swapIntervalMode() {
+    handleChangeSizeWeight(model->getIntervalMode() == IntervalMode::Size ? IntervalMode::Weight
+                                                                          : IntervalMode::Size);
+}

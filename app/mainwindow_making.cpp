@@ -1,29 +1,134 @@
 // Making a tuning in the background.
-// Declared in mainwindow.h and defined with a later change: makeCutoffValue,
-// makeSubIntervalsPattern and makeNumberText.
 
 #include "app/mainwindow.h"
+#include "ui_mainwindow.h"
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleMakeClicked() {}
+#include "app/making/tuningmaking.h"
+#include "app/shared/tuningconstants.h"
+#include "app/widgets/scalespacedelegate.h"
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleCancelClicked() {}
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleClearClicked() {}
+long double MainWindow::makeCutoffValue() const {
+    return makeCutoff(static_cast<int>(notesToSave().size()), ui->cutoffDial->value(),
+                      ui->cutoffDial->maximum());
+}
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::startMaking() {}
+IntervalsPattern MainWindow::makeSubIntervalsPattern(std::vector<int> notes) const {
+    return makeNotesIntervalsPattern(notes, *model);
+}
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::cancelMaking() {}
+void MainWindow::handleMakeClicked() {
+    keepCurrentCell([this] { startMaking(); });
+}
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::makingTuningFinished() {}
+void MainWindow::handleCancelClicked() {
+    keepCurrentCell([this] { cancelMaking(); });
+    ui->makeProgressBar->setValue(0);
+}
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::clearTemperamentBox() {}
+void MainWindow::handleClearClicked() {
+    keepCurrentCell([this] { clearTemperamentBox(); });
+}
 
-// Placeholder: the behaviour arrives with a later change.
-void MainWindow::displayTuning() {}
+void MainWindow::startMaking() {
+    if (makingFuture.isRunning()) {
+        // One task at a time: stop the running one and come back once it has ended.
+        ui->cancelButton->click();
+        QMetaObject::invokeMethod(this, &MainWindow::startMaking, Qt::QueuedConnection);
+        return;
+    }
+    ui->cancelButton->setEnabled(true);
+    ui->clearButton->setEnabled(false);
+    ui->makeProgressBar->setValue(0);
+    ui->temperamentBox->setPlainText(tr("Making tuning..."));
+    statusBar()->clearMessage();
+
+    cancelationRequest = false;
+
+    const std::vector<int> notes = notesToSave();
+    const std::vector<int> fixed = model->getFixedNotes();
+    TuningRequest request;
+    request.fixedPositions = makeFixedPositions(notes, fixed);
+    request.pattern = makeSubIntervalsPattern(notes);
+    request.cutoff = makeCutoffValue();
+    request.unweighted = isUnweightedSearch(ui->weightFuncCombo->currentText(), fixed);
+
+    const unsigned int run = ++makingRun;
+    MainWindow* window = this;
+    makingFuture = QtConcurrent::run(
+        QThreadPool::globalInstance(), [window, run, request = std::move(request)] {
+            // Queued on the window: Qt drops the calls still pending when it goes.
+            const auto progress = [window, run](int percent) {
+                QMetaObject::invokeMethod(
+                    window,
+                    [window, run, percent] {
+                        if (run == window->makingRun && !window->cancelationRequest) {
+                            window->ui->makeProgressBar->setValue(percent);
+                        }
+                    },
+                    Qt::QueuedConnection);
+            };
+            return makeTuning(request, window->cancelationRequest, progress);
+        });
+    makingWatcher.setFuture(makingFuture);
+}
+
+void MainWindow::cancelMaking() {
+    if (!makingFuture.isRunning()) {
+        return;
+    }
+    cancelationRequest = true;
+    ui->cancelButton->setEnabled(false);
+    ui->clearButton->setEnabled(true);
+    ui->temperamentBox->clear();
+}
+
+void MainWindow::makingTuningFinished() {
+    // A cancelled task's result is never shown; the buttons already stand as when idle.
+    if (cancelationRequest || !makingFuture.isFinished()) {
+        return;
+    }
+    if (ScaleSpaceDelegate* delegate = tableDelegate()) {
+        delegate->setLastSelectedIndex(std::optional<QModelIndex>());
+    }
+    ui->makeButton->setEnabled(true);
+    ui->cancelButton->setEnabled(false);
+    ui->clearButton->setEnabled(true);
+
+    std::optional<std::vector<long double>> result = takeTuning(makingFuture);
+    if (!result) {
+        tuning.clear();
+        ui->temperamentBox->clear();
+        ui->makeProgressBar->setValue(0);
+        statusBar()->showMessage(tr("The tuning could not be made."));
+        return;
+    }
+    tuning = std::move(*result);
+    displayTuning();
+}
+
+void MainWindow::clearTemperamentBox() {
+    if (makingFuture.isRunning()) {
+        return;
+    }
+    tuning.clear();
+    ui->temperamentBox->clear();
+    ui->makeProgressBar->setValue(0);
+}
+
+void MainWindow::displayTuning() {
+    QPlainTextEdit* box = ui->temperamentBox;
+    box->clear();
+    if (tuning.empty()) {
+        return;
+    }
+    for (const QString& line : makeTuningLines(tuning)) {
+        box->appendPlainText(line);
+    }
+    box->verticalScrollBar()->setValue(0);
+    box->moveCursor(QTextCursor::Start);
+}
