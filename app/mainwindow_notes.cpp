@@ -1,41 +1,324 @@
 // Note editing, selection and fixing from the table headers.
-// Declared in mainwindow.h and defined with a later change: postAddNoteShift and
-// postRemoveNoteShift.
 
 #include "app/mainwindow.h"
+#include "ui_mainwindow.h"
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleAddNote(int, bool) {}
+#include "app/widgets/scalespacedelegate.h"
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleDeleteNote(int) {}
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QStringList>
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleFillSelection() {}
+#include <algorithm>
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleClearSelection() {}
+namespace {
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleFixAll() {}
+bool contains(const std::vector<int>& notes, const int& note) {
+    return std::find(notes.begin(), notes.end(), note) != notes.end();
+}
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleUnfixAll() {}
+void removeAll(std::vector<int>& notes, const int& note) {
+    notes.erase(std::remove(notes.begin(), notes.end(), note), notes.end());
+}
 
-// Placeholder: this handler's behaviour arrives with a later change.
-void MainWindow::handleHeaderLeftClicked(const int&) {}
+// How far a note at or above the changed base position moves: one step for the changed note
+// of its own repetition, and one more for each whole repetition above it.
+int repetitionsAbove(const int& changedAt, const int& note, const int& notesBefore) {
+    const int count = std::max(1, notesBefore);
+    if (note < changedAt + count) {
+        return 0;
+    }
+    return 1 + (note - changedAt - count) / count;
+}
 
-// Placeholder: the behaviour arrives with a later change.
-void MainWindow::selectNotes(const std::vector<int>&, const bool&) {}
+// The notes that survive the removal of every copy of base note removedAt, renumbered.
+std::vector<int> afterRemoval(const std::vector<int>& notes, const int& removedAt,
+                              const int& notesBefore) {
+    std::vector<int> kept;
+    kept.reserve(notes.size());
+    for (const int note : notes) {
+        if (note >= removedAt && (note - removedAt) % notesBefore == 0) {
+            continue;
+        }
+        kept.push_back(postRemoveNoteShift(removedAt, note, notesBefore));
+    }
+    return kept;
+}
 
-// Placeholder: the behaviour arrives with a later change.
-void MainWindow::fixNotes(const std::vector<int>&, const bool&) {}
+} // namespace
 
-// Placeholder: the behaviour arrives with a later change.
-void MainWindow::updateSelectionBox() {}
+int postAddNoteShift(int insertedAt, int note, const int& notesBefore) {
+    if (note < insertedAt) {
+        return note;
+    }
+    return note + 1 + repetitionsAbove(insertedAt, note, notesBefore);
+}
 
-// Placeholder: the behaviour arrives with a later change.
-void MainWindow::resetSelection() {}
+int postRemoveNoteShift(int removedAt, int note, const int& notesBefore) {
+    if (note < removedAt) {
+        return note;
+    }
+    return note - 1 - repetitionsAbove(removedAt, note, notesBefore);
+}
 
-// Placeholder: the behaviour arrives with a later change.
-void MainWindow::postModelResetSelect(const QModelIndex&, const std::optional<QModelIndex>&) {}
+void MainWindow::keepCurrentCell(const std::function<void()>& change) {
+    const QItemSelectionModel* selection = ui->scaleSpaceTable->selectionModel();
+    if (selection == nullptr || !selection->hasSelection()) {
+        change();
+        return;
+    }
+    const QModelIndex current = selection->selectedIndexes().constFirst();
+    const ScaleSpaceDelegate* delegate = tableDelegate();
+    const std::optional<QModelIndex> last =
+        delegate != nullptr ? delegate->getLastSelectedIndex() : std::nullopt;
+    change();
+    postModelResetSelect(current, last);
+}
+
+void MainWindow::handleAddNote(int noteToAdd, bool cameFromAddBefore) {
+    const int count = scaleSpace.noteCount();
+    if (count < 1 || noteToAdd < 0) {
+        return;
+    }
+    int position = noteToAdd % count;
+    // "Insert after" the last note of a repetition appends to the scale space rather than
+    // inserting before note 0.
+    if (!cameFromAddBefore && noteToAdd != 0 && position == 0) {
+        position = count;
+    }
+
+    const int range = model->getRange();
+    if (position < range) {
+        // Every repetition shown stays shown, with the copies of the new note inside it.
+        ui->rangeSpinBox->setValue(postAddNoteShift(position, range - 1, count) + 1);
+    }
+    scaleSpace.addNote(position, {});
+    model->reset();
+
+    ScaleSpaceDelegate* delegate = tableDelegate();
+    const std::optional<QModelIndex> last =
+        delegate != nullptr ? delegate->getLastSelectedIndex() : std::nullopt;
+    if (last) {
+        postModelResetSelect(model->index(postAddNoteShift(position, last->row(), count),
+                                          postAddNoteShift(position, last->column(), count)),
+                             last);
+    }
+
+    for (int& note : selectedNotes) {
+        note = postAddNoteShift(position, note, count);
+    }
+    updateSelectionBox();
+
+    std::vector<int> fixed;
+    for (const int note : model->getFixedNotes()) {
+        // Note 0 is the reference, never a fixed note; moved up it would become one.
+        if (note != 0) {
+            fixed.push_back(postAddNoteShift(position, note, count));
+        }
+    }
+    model->setFixedNotes(fixed);
+}
+
+void MainWindow::handleDeleteNote(int noteToDelete) {
+    const int count = scaleSpace.noteCount();
+    // The scale space keeps at least one note: every note formula divides by the count.
+    if (count < 2 || noteToDelete < 0) {
+        return;
+    }
+    const int position = scaleSpace.getBaseNote(noteToDelete);
+    const QItemSelectionModel* selection = ui->scaleSpaceTable->selectionModel();
+    const QModelIndex current = selection != nullptr && selection->hasSelection()
+                                    ? selection->selectedIndexes().constFirst()
+                                    : QModelIndex();
+    // Taken before the range shrinks, which would drop notes that survive the deletion.
+    const std::vector<int> selectedBefore = selectedNotes;
+    const std::vector<int> fixedBefore = model->getFixedNotes();
+
+    scaleSpace.removeNote(noteToDelete);
+    const int range = model->getRange();
+    if (position < range) {
+        ui->rangeSpinBox->setValue(range - 1 - (range - 1 - position) / count);
+    }
+    model->reset();
+
+    const auto isCopy = [position, count](const int& note) {
+        return (note - position) % count == 0;
+    };
+    ScaleSpaceDelegate* delegate = tableDelegate();
+    if (current.isValid() && !isCopy(current.row()) && !isCopy(current.column())) {
+        postModelResetSelect(model->index(postRemoveNoteShift(position, current.row(), count),
+                                          postRemoveNoteShift(position, current.column(), count)),
+                             current);
+    } else if (delegate != nullptr) {
+        delegate->setLastSelectedIndex(std::optional<QModelIndex>());
+    }
+
+    selectedNotes = afterRemoval(selectedBefore, position, count);
+    updateSelectionBox();
+    model->setFixedNotes(afterRemoval(fixedBefore, position, count));
+}
+
+void MainWindow::handleHeaderLeftClicked(const int& clickedNote) {
+    const Qt::KeyboardModifiers modifiers = QGuiApplication::keyboardModifiers();
+    const bool fixing = modifiers.testFlag(Qt::ShiftModifier);
+    if (fixing && clickedNote == 0) {
+        return;
+    }
+    std::vector<int> notes;
+    if (modifiers.testFlag(Qt::ControlModifier)) {
+        const int count = std::max(1, scaleSpace.noteCount());
+        const int range = model->getRange();
+        for (int note = scaleSpace.getBaseNote(clickedNote); note < range; note += count) {
+            notes.push_back(note);
+        }
+    } else {
+        notes.push_back(clickedNote);
+    }
+    // The clicked note decides the direction for all of them.
+    if (fixing) {
+        fixNotes(notes, !contains(model->getFixedNotes(), clickedNote));
+    } else {
+        selectNotes(notes, !contains(selectedNotes, clickedNote));
+    }
+}
+
+void MainWindow::selectNotes(const std::vector<int>& notes, const bool& select) {
+    keepCurrentCell([this, &notes, &select] {
+        const int range = model->getRange();
+        for (const int note : notes) {
+            if (!select) {
+                removeAll(selectedNotes, note);
+            } else if (note >= 0 && note < range && !contains(selectedNotes, note)) {
+                selectedNotes.push_back(note);
+            }
+        }
+        std::sort(selectedNotes.begin(), selectedNotes.end());
+        updateSelectionBox();
+    });
+}
+
+void MainWindow::fixNotes(const std::vector<int>& notes, const bool& fix) {
+    std::vector<int> fixed = model->getFixedNotes();
+    const QItemSelectionModel* selection = ui->scaleSpaceTable->selectionModel();
+    const bool hadSelection = selection != nullptr && selection->hasSelection();
+    const QModelIndex current =
+        hadSelection ? selection->selectedIndexes().constFirst() : QModelIndex();
+    ScaleSpaceDelegate* delegate = tableDelegate();
+    const std::optional<QModelIndex> last =
+        delegate != nullptr ? delegate->getLastSelectedIndex() : std::nullopt;
+
+    bool lastEmptied = false;
+    for (const int note : notes) {
+        if (!fix) {
+            removeAll(fixed, note);
+            continue;
+        }
+        if (!contains(fixed, note)) {
+            fixed.push_back(note);
+        }
+        // The framed cell is about to be disabled: it cannot stay current.
+        const std::optional<QModelIndex> framed =
+            delegate != nullptr ? delegate->getLastSelectedIndex() : std::nullopt;
+        if (framed && framed->row() != 0 && framed->column() != 0 &&
+            (framed->row() == note || framed->column() == note)) {
+            delegate->setLastSelectedIndex(std::optional<QModelIndex>());
+            lastEmptied = true;
+        }
+    }
+    model->setFixedNotes(fixed);
+    if (hadSelection && !lastEmptied) {
+        postModelResetSelect(current, last);
+    }
+}
+
+void MainWindow::handleFillSelection() {
+    const int range = model->getRange();
+    selectedNotes.resize(std::size_t(std::max(0, range)));
+    for (int note = 0; note < range; ++note) {
+        selectedNotes[std::size_t(note)] = note;
+    }
+    updateSelectionBox();
+}
+
+void MainWindow::handleClearSelection() {
+    selectedNotes.clear();
+    ui->selectionBox->clear();
+}
+
+void MainWindow::handleFixAll() {
+    const QItemSelectionModel* selection = ui->scaleSpaceTable->selectionModel();
+    const bool hadSelection = selection != nullptr && selection->hasSelection();
+    const QModelIndex current =
+        hadSelection ? selection->selectedIndexes().constFirst() : QModelIndex();
+    ScaleSpaceDelegate* delegate = tableDelegate();
+    const std::optional<QModelIndex> last =
+        delegate != nullptr ? delegate->getLastSelectedIndex() : std::nullopt;
+
+    // Every cell outside row 0 and column 0 is about to be disabled.
+    const bool lastDisabled = last && last->row() != 0 && last->column() != 0;
+    if (lastDisabled) {
+        delegate->setLastSelectedIndex(std::optional<QModelIndex>());
+    }
+    model->fixAllNotes();
+    // Fixing all notes does not notify the view; storing the same list again does, so that
+    // the table shows the disabled cells at once.
+    model->setFixedNotes(model->getFixedNotes());
+    if (hadSelection && !lastDisabled) {
+        postModelResetSelect(current, last);
+    }
+}
+
+void MainWindow::handleUnfixAll() {
+    // Unfixing disables no cell, so the current cell stays.
+    keepCurrentCell([this] { model->setFixedNotes({}); });
+}
+
+void MainWindow::updateSelectionBox() {
+    ui->selectionBox->clear();
+    if (selectedNotes.empty()) {
+        return;
+    }
+    QStringList numbers;
+    numbers.reserve(int(selectedNotes.size()));
+    for (const int note : selectedNotes) {
+        numbers << QString::number(note + 1);
+    }
+    ui->selectionBox->appendPlainText(QStringLiteral("Selection: ") +
+                                      numbers.join(QStringLiteral(", ")));
+}
+
+void MainWindow::resetSelection() {
+    if (const ScaleSpaceDelegate* delegate = tableDelegate()) {
+        delegate->setLastSelectedIndex(std::optional<QModelIndex>());
+    }
+    QTableView* table = ui->scaleSpaceTable;
+    if (QItemSelectionModel* selection = table->selectionModel()) {
+        selection->clearSelection();
+    }
+    table->setCurrentIndex(QModelIndex());
+}
+
+void MainWindow::postModelResetSelect(const QModelIndex& index,
+                                      const std::optional<QModelIndex>& previous) {
+    QTableView* table = ui->scaleSpaceTable;
+    QItemSelectionModel* selection = table->selectionModel();
+    const int range = model->getRange();
+    if (index.isValid() && index.row() < range && index.column() < range) {
+        table->setFocus(Qt::OtherFocusReason);
+        table->setCurrentIndex(index);
+        table->scrollTo(index, QAbstractItemView::EnsureVisible);
+        if (selection != nullptr) {
+            selection->select(index, QItemSelectionModel::Current);
+        }
+        if (previous) {
+            table->update(*previous);
+        }
+        return;
+    }
+    if (selection != nullptr) {
+        selection->select(index, QItemSelectionModel::Deselect);
+    }
+    if (const ScaleSpaceDelegate* delegate = tableDelegate()) {
+        delegate->setLastSelectedIndex(std::optional<QModelIndex>());
+    }
+}
