@@ -72,7 +72,13 @@ void MainWindow::startMaking() {
                     },
                     Qt::QueuedConnection);
             };
-            return makeTuning(request, window->cancelationRequest, progress);
+            // An exception kept in the future would be thrown again by every later wait for
+            // it, the window's destructor included: a failed search gives no tuning instead.
+            try {
+                return makeTuning(request, window->cancelationRequest, progress);
+            } catch (...) {
+                return std::vector<long double>();
+            }
         });
     makingWatcher.setFuture(makingFuture);
 }

@@ -76,15 +76,14 @@ std::vector<long double> makeTuning(const TuningRequest& request,
 std::optional<std::vector<long double>>
 takeTuning(const QFuture<std::vector<long double>>& future) {
     try {
-        // A copy: the future keeps its result for whoever reads it next.
-        QFuture<std::vector<long double>> finished = future;
-        if (finished.resultCount() == 0) {
-            // Rethrows what the task threw; a task without result and without exception
-            // has nothing to show either.
-            finished.waitForFinished();
+        if (!future.isFinished() || future.resultCount() == 0) {
             return std::nullopt;
         }
-        return finished.result();
+        std::vector<long double> tuning = future.result();
+        if (tuning.empty()) {
+            return std::nullopt;
+        }
+        return tuning;
     } catch (...) {
         return std::nullopt;
     }

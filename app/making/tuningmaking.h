@@ -56,7 +56,8 @@ std::vector<long double> makeTuning(const TuningRequest& request,
                                     std::atomic<bool>& cancelationRequest,
                                     const std::function<void(int)>& progressCallback);
 
-// The tuning of a finished task, or nothing when the task ended with an exception.
+// The tuning of a finished, not cancelled task; nothing when the task ended with an exception
+// or without a tuning (a run that was not cancelled always has one).
 std::optional<std::vector<long double>> takeTuning(const QFuture<std::vector<long double>>& future);
 
 // A number as a narrow string stream with precision 15 writes it: the "%.15Lg" form, or the

@@ -1,0 +1,276 @@
+#include "app/making/tuningmaking.h"
+#include "tests/common/numeric.h"
+
+#include "core/scalespace.h"
+#include "model/scalespacemodel.h"
+
+#include <QException>
+#include <QFutureInterface>
+#include <QTest>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cmath>
+#include <stdexcept>
+
+Q_DECLARE_METATYPE(std::vector<int>)
+Q_DECLARE_METATYPE(std::vector<long double>)
+
+namespace {
+
+// A pattern whose every interval tells where it came from.
+Interval tracer(const int& row, const int& column) {
+    return Interval(1 + row + column / 100.0L, 1 + column);
+}
+
+// Three notes whose sizes disagree: 0 -> 1 is 1.2, 1 -> 2 is 1.3, but 0 -> 2 is 1.5.
+IntervalsPattern disagreeingPattern() {
+    return {{Interval(1.2L, 1), Interval(1.5L, 0.5L)}, {Interval(1.3L, 0.25L)}};
+}
+
+class FailedTask : public QException {
+public:
+    void raise() const override { throw *this; }
+    FailedTask* clone() const override { return new FailedTask(*this); }
+};
+
+} // namespace
+
+class TestMaking : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cutoff_data() {
+        QTest::addColumn<int>("notes");
+        QTest::addColumn<int>("dial");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("13 notes, dial at 0") << 13 << 0 << 1.0 / 13;
+        QTest::newRow("13 notes, dial at the maximum") << 13 << 1000 << 0.0;
+        QTest::newRow("1024 notes, dial at 0") << 1024 << 0 << 1.0 / 1024;
+        QTest::newRow("1024 notes, dial halfway") << 1024 << 500 << 1.0 / 1024;
+        QTest::newRow("1024 notes, dial at the maximum") << 1024 << 1000 << 1.0 / 1024;
+        QTest::newRow("one note, dial at the maximum") << 1 << 1000 << 0.0;
+    }
+
+    void cutoff() {
+        QFETCH(int, notes);
+        QFETCH(int, dial);
+        QFETCH(double, expected);
+        QCOMPARE(double(makeCutoff(notes, dial, 1000)), expected);
+    }
+
+    // Halfway, 13 notes give an exponent of about 15.49: 1.67e-6.
+    void cutoffHalfwayFor13Notes() {
+        const long double cutoff = makeCutoff(13, 500, 1000);
+        QCOMPARE(QString::number(double(cutoff), 'g', 3), QStringLiteral("1.67e-06"));
+        QCOMPARE(QString::number(-std::log2(double(cutoff * 13)), 'f', 2), QStringLiteral("15.49"));
+        // Each step of the dial lowers it.
+        QVERIFY(makeCutoff(13, 501, 1000) < cutoff);
+        QVERIFY(makeCutoff(13, 499, 1000) > cutoff);
+    }
+
+    void fixedPositions_data() {
+        QTest::addColumn<std::vector<int>>("notes");
+        QTest::addColumn<std::vector<int>>("fixed");
+        QTest::addColumn<std::vector<int>>("expected");
+        QTest::newRow("middle") << std::vector<int>{2, 5, 7} << std::vector<int>{5}
+                                << std::vector<int>{1};
+        QTest::newRow("fixed in any order")
+            << std::vector<int>{2, 5, 7} << std::vector<int>{7, 2} << std::vector<int>{0, 2};
+        QTest::newRow("fixed outside the notes")
+            << std::vector<int>{2, 5, 7} << std::vector<int>{3, 9} << std::vector<int>{};
+        QTest::newRow("nothing fixed")
+            << std::vector<int>{0, 1} << std::vector<int>{} << std::vector<int>{};
+    }
+
+    void fixedPositions() {
+        QFETCH(std::vector<int>, notes);
+        QFETCH(std::vector<int>, fixed);
+        QFETCH(std::vector<int>, expected);
+        QCOMPARE(makeFixedPositions(notes, fixed), expected);
+    }
+
+    void unweightedSearch_data() {
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<std::vector<int>>("fixed");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("Uniform, nothing fixed") << "Uniform" << std::vector<int>{} << true;
+        QTest::newRow("Uniform, a note fixed") << "Uniform" << std::vector<int>{9} << false;
+        QTest::newRow("Benedetti") << "Benedetti" << std::vector<int>{} << false;
+        QTest::newRow("Arbitrary") << "Arbitrary" << std::vector<int>{} << false;
+    }
+
+    void unweightedSearch() {
+        QFETCH(QString, function);
+        QFETCH(std::vector<int>, fixed);
+        QFETCH(bool, expected);
+        QCOMPARE(isUnweightedSearch(function, fixed), expected);
+    }
+
+    void notesIntervalsPattern_data() {
+        QTest::addColumn<std::vector<int>>("notes");
+        QTest::addColumn<int>("range");
+        // The (row, column) pairs of the pattern's rows.
+        QTest::addColumn<QList<QList<QPoint>>>("pairs");
+        QTest::newRow("sorted first")
+            << std::vector<int>{7, 2, 5} << 13 << QList<QList<QPoint>>{{{2, 5}, {2, 7}}, {{5, 7}}};
+        QTest::newRow("no notes: the whole range")
+            << std::vector<int>{} << 3 << QList<QList<QPoint>>{{{0, 1}, {0, 2}}, {{1, 2}}};
+        QTest::newRow("one note") << std::vector<int>{4} << 13 << QList<QList<QPoint>>{};
+    }
+
+    void notesIntervalsPattern() {
+        QFETCH(std::vector<int>, notes);
+        QFETCH(int, range);
+        QFETCH(QList<QList<QPoint>>, pairs);
+        const IntervalsPattern pattern = makeNotesIntervalsPattern(notes, range, tracer);
+        QCOMPARE(int(pattern.size()), int(pairs.size()));
+        for (int i = 0; i < pairs.size(); ++i) {
+            QCOMPARE(int(pattern[std::size_t(i)].size()), int(pairs[i].size()));
+            for (int j = 0; j < pairs[i].size(); ++j) {
+                const Interval& interval = pattern[std::size_t(i)][std::size_t(j)];
+                const Interval expected = tracer(pairs[i][j].x(), pairs[i][j].y());
+                QCOMPARE(double(interval.size), double(expected.size));
+                QCOMPARE(double(interval.weight), double(expected.weight));
+            }
+        }
+    }
+
+    // From the table, the pattern holds the sizes the scale space gives across repetitions.
+    void notesIntervalsPatternFromTheModel() {
+        ScaleSpace space(QStringLiteral("three"), {{1.25L, 1.5L, 2}, {1.2L, 1.6L}, {1.3L}});
+        ScaleSpaceModel model(&space);
+        model.setRange(7);
+        const IntervalsPattern pattern = makeNotesIntervalsPattern({1, 5, 6}, model);
+        QCOMPARE(int(pattern.size()), 2);
+        QUILLMERE_COMPARE_CLOSE(pattern[0][0].size, space.getIntervalSize(5, 1));
+        QUILLMERE_COMPARE_CLOSE(pattern[0][1].size, space.getIntervalSize(6, 1));
+        QUILLMERE_COMPARE_CLOSE(pattern[1][0].size, space.getIntervalSize(6, 5));
+        QCOMPARE(double(pattern[1][0].weight), double(model.interval(5, 6).weight));
+    }
+
+    // A fixed note keeps the pitch its interval from the lowest note gives it.
+    void tuningKeepsFixedNotes() {
+        std::atomic<bool> cancel(false);
+        TuningRequest request;
+        request.pattern = disagreeingPattern();
+        request.fixedPositions = {2};
+        request.cutoff = makeCutoff(3, 500, 1000);
+        const std::vector<long double> tuning = makeTuning(request, cancel, [](int) {});
+        QCOMPARE(int(tuning.size()), 3);
+        QCOMPARE(double(tuning[0]), 1.0);
+        QCOMPARE(double(tuning[2]), 1.5);
+        // The free note lies between what its two neighbours propose.
+        QVERIFY(tuning[1] > 1.5L / 1.3L && tuning[1] < 1.2L);
+    }
+
+    // The closed form: each pitch is the geometric mean of the routes through every note.
+    void unweightedTuningIsTheClosedForm() {
+        std::atomic<bool> cancel(false);
+        TuningRequest request;
+        request.pattern = disagreeingPattern();
+        request.unweighted = true;
+        // Ignored by the closed form.
+        request.fixedPositions = {2};
+        const std::vector<long double> tuning = makeTuning(request, cancel, [](int) {});
+        QCOMPARE(int(tuning.size()), 3);
+        QUILLMERE_COMPARE_CLOSE(tuning[1], std::cbrt(1.2L * 1.2L * (1.5L / 1.3L)));
+        QUILLMERE_COMPARE_CLOSE(tuning[2], std::cbrt(1.5L * (1.2L * 1.3L) * 1.5L));
+    }
+
+    void tuningReportsProgress_data() {
+        QTest::addColumn<bool>("cancelled");
+        QTest::addColumn<int>("last");
+        QTest::newRow("finished") << false << 100;
+        QTest::newRow("cancelled before the start") << true << 0;
+    }
+
+    void tuningReportsProgress() {
+        QFETCH(bool, cancelled);
+        QFETCH(int, last);
+        std::atomic<bool> cancel(cancelled);
+        TuningRequest request;
+        request.pattern = disagreeingPattern();
+        QList<int> reports;
+        const std::vector<long double> tuning =
+            makeTuning(request, cancel, [&reports](int percent) { reports << percent; });
+        QVERIFY(!reports.isEmpty());
+        QCOMPARE(reports.last(), last);
+        QCOMPARE(tuning.empty(), cancelled);
+    }
+
+    void takeTuningOfATask_data() {
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("result") << 0 << true;
+        QTest::newRow("standard exception") << 1 << false;
+        QTest::newRow("Qt exception") << 2 << false;
+        QTest::newRow("no tuning") << 3 << false;
+    }
+
+    void takeTuningOfATask() {
+        QFETCH(int, outcome);
+        QFETCH(bool, shown);
+        QFuture<std::vector<long double>> future = QtConcurrent::run([outcome] {
+            if (outcome == 1) {
+                throw std::runtime_error("no tuning");
+            }
+            if (outcome == 2) {
+                throw FailedTask();
+            }
+            return outcome == 3 ? std::vector<long double>{} : std::vector<long double>{1, 1.5L};
+        });
+        QTRY_VERIFY(future.isFinished());
+        const std::optional<std::vector<long double>> tuning = takeTuning(future);
+        QCOMPARE(tuning.has_value(), shown);
+        if (shown) {
+            QCOMPARE(*tuning, (std::vector<long double>{1, 1.5L}));
+        }
+    }
+
+    void takeTuningOfAFutureWithoutResult() {
+        QFutureInterface<std::vector<long double>> interface;
+        interface.reportStarted();
+        interface.reportFinished();
+        QVERIFY(!takeTuning(interface.future()).has_value());
+    }
+
+    void numberText_data() {
+        QTest::addColumn<long double>("value");
+        QTest::addColumn<bool>("scientific");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("semitone") << std::pow(2.0L, 1.0L / 12) << false << "1.0594630943593";
+        QTest::newRow("major third in cents")
+            << 1200 * std::log2(1.25L) << false << "386.313713864835";
+        QTest::newRow("whole number") << 2.0L << false << "2";
+        QTest::newRow("tiny") << 1e-20L << false << "1e-20";
+        QTest::newRow("scientific") << 1.5L << true << "1.500000000000000e+00";
+    }
+
+    void numberText() {
+        QFETCH(long double, value);
+        QFETCH(bool, scientific);
+        QFETCH(QString, expected);
+        QCOMPARE(makeNumberText(value, scientific), expected);
+    }
+
+    void tuningLines_data() {
+        QTest::addColumn<std::vector<long double>>("tuning");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("fifth") << std::vector<long double>{1, 1.5L}
+                               << QStringList{"Decimal tuning", "1.0", "1.5",
+                                              "\nCents tuning", "0.0", "701.955000865387"};
+        QTest::newRow("octave") << std::vector<long double>{1, 2}
+                                << QStringList{"Decimal tuning", "1.0", "2.0",
+                                               "\nCents tuning", "0.0", "1200.0"};
+        QTest::newRow("nothing") << std::vector<long double>{} << QStringList{};
+    }
+
+    void tuningLines() {
+        QFETCH(std::vector<long double>, tuning);
+        QFETCH(QStringList, expected);
+        QCOMPARE(makeTuningLines(tuning), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMaking)
+#include "tst_making.moc"
