@@ -95,15 +95,6 @@ void MainWindow::handleAddNote(int noteToAdd, bool cameFromAddBefore) {
     scaleSpace.addNote(position, {});
     model->reset();
 
-    ScaleSpaceDelegate* delegate = tableDelegate();
-    const std::optional<QModelIndex> last =
-        delegate != nullptr ? delegate->getLastSelectedIndex() : std::nullopt;
-    if (last) {
-        postModelResetSelect(model->index(postAddNoteShift(position, last->row(), count),
-                                          postAddNoteShift(position, last->column(), count)),
-                             last);
-    }
-
     for (int& note : selectedNotes) {
         note = postAddNoteShift(position, note, count);
     }
@@ -117,6 +108,16 @@ void MainWindow::handleAddNote(int noteToAdd, bool cameFromAddBefore) {
         }
     }
     model->setFixedNotes(fixed);
+
+    // Last, as storing the fixed notes resets the model once more.
+    const ScaleSpaceDelegate* delegate = tableDelegate();
+    const std::optional<QModelIndex> last =
+        delegate != nullptr ? delegate->getLastSelectedIndex() : std::nullopt;
+    if (last) {
+        postModelResetSelect(model->index(postAddNoteShift(position, last->row(), count),
+                                          postAddNoteShift(position, last->column(), count)),
+                             last);
+    }
 }
 
 void MainWindow::handleDeleteNote(int noteToDelete) {
@@ -141,21 +142,21 @@ void MainWindow::handleDeleteNote(int noteToDelete) {
     }
     model->reset();
 
+    selectedNotes = afterRemoval(selectedBefore, position, count);
+    updateSelectionBox();
+    model->setFixedNotes(afterRemoval(fixedBefore, position, count));
+
+    // Last, as storing the fixed notes resets the model once more.
     const auto isCopy = [position, count](const int& note) {
         return (note - position) % count == 0;
     };
-    ScaleSpaceDelegate* delegate = tableDelegate();
     if (current.isValid() && !isCopy(current.row()) && !isCopy(current.column())) {
         postModelResetSelect(model->index(postRemoveNoteShift(position, current.row(), count),
                                           postRemoveNoteShift(position, current.column(), count)),
                              current);
-    } else if (delegate != nullptr) {
+    } else if (const ScaleSpaceDelegate* delegate = tableDelegate()) {
         delegate->setLastSelectedIndex(std::optional<QModelIndex>());
     }
-
-    selectedNotes = afterRemoval(selectedBefore, position, count);
-    updateSelectionBox();
-    model->setFixedNotes(afterRemoval(fixedBefore, position, count));
 }
 
 void MainWindow::handleHeaderLeftClicked(const int& clickedNote) {

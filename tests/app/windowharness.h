@@ -1,0 +1,96 @@
+#pragma once
+
+// A main window under test, shown offscreen, with its controls at hand.
+
+#include "app/mainwindow.h"
+#include "app/widgets/customheaderview.h"
+#include "app/widgets/scalespacedelegate.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QList>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+
+#include <vector>
+
+inline QList<int> toList(const std::vector<int>& notes) {
+    return QList<int>(notes.begin(), notes.end());
+}
+
+// The selection box's text for these zero-based notes.
+inline QString selectionText(const QList<int>& notes) {
+    if (notes.isEmpty()) {
+        return QString();
+    }
+    QStringList numbers;
+    for (const int note : notes) {
+        numbers << QString::number(note + 1);
+    }
+    return "Selection: " + numbers.join(", ");
+}
+
+struct WindowHarness {
+    MainWindow window;
+    QTableView* table = window.findChild<QTableView*>("scaleSpaceTable");
+    ScaleSpaceModel* model = qobject_cast<ScaleSpaceModel*>(table->model());
+    QSpinBox* range = window.findChild<QSpinBox*>("rangeSpinBox");
+    QPlainTextEdit* selectionBox = window.findChild<QPlainTextEdit*>("selectionBox");
+    QComboBox* combo = window.findChild<QComboBox*>("scaleSpaceCombo");
+    QPushButton* saveButton = window.findChild<QPushButton*>("saveButton");
+    QPushButton* saveAsButton = window.findChild<QPushButton*>("saveAsButton");
+
+    bool exposed = false;
+
+    WindowHarness() {
+        window.show();
+        exposed = QTest::qWaitForWindowExposed(&window);
+    }
+
+    CustomHeaderView* header(Qt::Orientation orientation) const {
+        return qobject_cast<CustomHeaderView*>(
+            orientation == Qt::Horizontal ? table->horizontalHeader() : table->verticalHeader());
+    }
+
+    bool deleteEnabled(Qt::Orientation orientation) const {
+        const auto* action = header(orientation)->findChild<QAction*>("delNote");
+        return action != nullptr && action->isEnabled();
+    }
+
+    // The number of notes of the scale space shown: the first table note whose interval from
+    // note 0 is the repetition interval (every built-in and test space repeats at 2).
+    int noteCount() const {
+        for (int note = 1; note < 64; ++note) {
+            if (model->interval(0, note).size == 2.0L) {
+                return note;
+            }
+        }
+        return 0;
+    }
+
+    QList<int> fixedNotes() const { return toList(model->getFixedNotes()); }
+    QString selection() const { return selectionBox->toPlainText(); }
+
+    // Makes (row, column) the table's current, framed cell, as a click on it does.
+    void makeCurrent(int row, int column) {
+        const QModelIndex index = model->index(row, column);
+        table->setCurrentIndex(index);
+        table->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+        window.tableDelegate()->setLastSelectedIndex(index);
+    }
+
+    QPoint currentCell() const {
+        const QModelIndex index = table->currentIndex();
+        return index.isValid() ? QPoint(index.column(), index.row()) : QPoint(-1, -1);
+    }
+
+    QPoint framedCell() const {
+        const auto last = window.tableDelegate()->getLastSelectedIndex();
+        return last ? QPoint(last->column(), last->row()) : QPoint(-1, -1);
+    }
+};
