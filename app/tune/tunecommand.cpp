@@ -1,0 +1,485 @@
+#include "app/tune/tunecommand.h"
+
+#include "app/making/tuningmaking.h"
+#include "app/shared/storageconstants.h"
+#include "core/scalespace.h"
+#include "model/scalespacemodel.h"
+#include "storage/dbcurrnet.h"
+#include "storage/dbmanager.h"
+#include "storage/scalafile.h"
+#include "tuning/weightfunctions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <set>
+
+namespace tune {
+
+namespace {
+
+const QString programName = QStringLiteral("quillmere-tune");
+
+constexpr int dialMaximum = 1000;
+constexpr int rangeMinimum = 2;
+constexpr int rangeMaximum = 1024;
+
+const QStringList optionsWithValues = {
+    QStringLiteral("range"),   QStringLiteral("notes"),       QStringLiteral("fixed"),
+    QStringLiteral("weights"), QStringLiteral("attenuation"), QStringLiteral("dial"),
+    QStringLiteral("format"),  QStringLiteral("import"),      QStringLiteral("output")};
+
+struct Failure {
+    int status;
+    QString message;
+};
+
+std::optional<int> parseWholeNumber(const QString& option, const QString& text, int minimum,
+                                    int maximum, QString* error) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok) {
+        *error = QStringLiteral("--%1: '%2' is not a whole number").arg(option, text);
+        return std::nullopt;
+    }
+    if (value < minimum || value > maximum) {
+        *error = QStringLiteral("--%1: %2 is outside %3 ... %4")
+                     .arg(option)
+                     .arg(value)
+                     .arg(minimum)
+                     .arg(maximum);
+        return std::nullopt;
+    }
+    return value;
+}
+
+// One-based numbers as the window shows them: "1-3, 7" for 0, 1, 2, 6.
+QString noteListText(const std::vector<int>& notes) {
+    QStringList parts;
+    for (std::size_t i = 0; i < notes.size();) {
+        std::size_t end = i;
+        while (end + 1 < notes.size() && notes[end + 1] == notes[end] + 1) {
+            ++end;
+        }
+        parts << (end == i ? QString::number(notes[i] + 1)
+                           : QStringLiteral("%1-%2").arg(notes[i] + 1).arg(notes[end] + 1));
+        i = end + 1;
+    }
+    return parts.join(QLatin1Char(','));
+}
+
+// Whole percentages on one terminal line, redrawn in place.
+class ProgressBar {
+public:
+    ProgressBar(QTextStream& err, bool enabled) : err(err), enabled(enabled) {}
+    ~ProgressBar() {
+        if (enabled && shown) {
+            err << '\r' << QString(barWidth + 8, QLatin1Char(' ')) << '\r';
+            err.flush();
+        }
+    }
+    void report(int percent) {
+        if (!enabled || percent == last) {
+            return;
+        }
+        last = percent;
+        shown = true;
+        const int filled = std::clamp(percent, 0, 100) * barWidth / 100;
+        err << "\r[" << QString(filled, QLatin1Char('#'))
+            << QString(barWidth - filled, QLatin1Char(' ')) << "] "
+            << QStringLiteral("%1%").arg(percent, 3);
+        err.flush();
+    }
+
+private:
+    static constexpr int barWidth = 40;
+    QTextStream& err;
+    bool enabled;
+    bool shown = false;
+    int last = -1;
+};
+
+std::optional<Failure> loadScaleSpace(const QString& path, ScaleSpace& space) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return Failure{FileError, QStringLiteral("cannot read '%1': no such file").arg(path)};
+    }
+    if (!info.isFile()) {
+        return Failure{FileError, QStringLiteral("cannot read '%1': not a file").arg(path)};
+    }
+    SizePattern pattern;
+    {
+        const std::unique_ptr<dbCurrnet> db =
+            dbManager::openDatabase(QUrl::fromLocalFile(info.absoluteFilePath()));
+        if (!db) {
+            return Failure{FileError,
+                           QStringLiteral("cannot read '%1': not a scale space file").arg(path)};
+        }
+        pattern = db->loadPattern();
+    }
+    space.setScaleSpace(info.baseName(), pattern);
+    if (space.noteCount() == 0) {
+        return Failure{FileError,
+                       QStringLiteral("'%1' holds no notes (empty or damaged)").arg(path)};
+    }
+    return std::nullopt;
+}
+
+int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
+            std::atomic<bool>& cancelationRequest, bool showProgress) {
+    const auto fail = [&err](const Failure& failure) {
+        err << programName << ": " << failure.message << '\n';
+        return failure.status;
+    };
+
+    ScaleSpace space;
+    if (const std::optional<Failure> failure = loadScaleSpace(options.file, space)) {
+        return fail(*failure);
+    }
+    const int range = options.range.value_or(std::min(space.noteCount() + 1, rangeMaximum));
+
+    std::vector<int> notes;
+    if (options.notes) {
+        for (const int note : *options.notes) {
+            if (note >= range) {
+                return fail({UsageError, QStringLiteral("--notes: note %1 is beyond the range %2")
+                                             .arg(note + 1)
+                                             .arg(range)});
+            }
+        }
+        notes = *options.notes;
+    } else {
+        for (int note = 0; note < range; ++note) {
+            notes.push_back(note);
+        }
+    }
+
+    // The same table the window builds: its cached sizes and weights are what is tuned.
+    ScaleSpaceModel model(&space);
+    model.setRange(range);
+    const auto weightFunctions = populateWeightFunctionsMap();
+    const SizeToWeightFunction function = weightFunctions.at(options.weightFunction).second;
+    model.setWeightFunction([function](long double size) { return function(size); });
+    model.setAttenuation(options.attenuation);
+    model.setFixedNotes(options.fixed);
+    const std::vector<int> fixed = model.getFixedNotes();
+
+    TuningRequest request;
+    request.pattern = makeNotesIntervalsPattern(notes, model);
+    request.fixedPositions = makeFixedPositions(notes, fixed);
+    request.cutoff = makeCutoff(static_cast<int>(notes.size()), options.dial, dialMaximum);
+    request.unweighted =
+        isUnweightedSearch(weightFunctions.at(options.weightFunction).first, fixed);
+
+    std::vector<long double> tuning;
+    {
+        ProgressBar progress(err, showProgress);
+        tuning = makeTuning(request, cancelationRequest,
+                            [&progress](int percent) { progress.report(percent); });
+    }
+    if (cancelationRequest.load()) {
+        err << programName << ": interrupted\n";
+        return Interrupted;
+    }
+
+    if (options.format == OutputFormat::Text) {
+        out << makeTuningLines(tuning).join(QLatin1Char('\n')) << '\n';
+    } else {
+        std::vector<long double> pitches;
+        for (std::size_t i = 1; i < tuning.size(); ++i) {
+            pitches.push_back(tuning[i] / tuning[0]);
+        }
+        const QString description =
+            QStringLiteral("%1: notes %2 of %3, %4 weights, attenuation %5, dial %6")
+                .arg(space.getName(), noteListText(notes))
+                .arg(range)
+                .arg(weightFunctions.at(options.weightFunction).first)
+                .arg(options.attenuation)
+                .arg(options.dial);
+        out << formatScala(QFileInfo(options.file).fileName(), description, pitches);
+    }
+    out.flush();
+    return Success;
+}
+
+int runImport(const ImportOptions& options, QTextStream& err) {
+    const auto fail = [&err](int status, const QString& message) {
+        err << programName << ": " << message << '\n';
+        return status;
+    };
+
+    QFile input(options.scalaFile);
+    if (!QFileInfo(options.scalaFile).isFile() || !input.open(QIODevice::ReadOnly)) {
+        return fail(FileError, QStringLiteral("cannot read '%1'").arg(options.scalaFile));
+    }
+    const ScalaParseResult parsed = parseScala(QString::fromUtf8(input.readAll()));
+    if (!parsed.scale) {
+        return fail(FileError, QStringLiteral("'%1': %2").arg(options.scalaFile, parsed.error));
+    }
+
+    // Written beside the output under a temporary name and moved over it only when complete,
+    // so a failed import leaves any existing file as it was and no partial file behind.
+    const QFileInfo output(options.outputFile);
+    QTemporaryFile staging(
+        output.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(output.fileName())));
+    if (!staging.open()) {
+        return fail(FileError, QStringLiteral("cannot write '%1'").arg(options.outputFile));
+    }
+    staging.close();
+    bool saved = false;
+    {
+        const std::unique_ptr<dbCurrnet> db =
+            dbManager::openDatabase(QUrl::fromLocalFile(staging.fileName()));
+        saved = db && db->savePattern(scalaSizePattern(parsed.scale->pitches));
+    }
+    if (!saved || std::rename(QFile::encodeName(staging.fileName()).constData(),
+                              QFile::encodeName(output.absoluteFilePath()).constData()) != 0) {
+        return fail(FileError, QStringLiteral("cannot write '%1'").arg(options.outputFile));
+    }
+    staging.setAutoRemove(false);
+    return Success;
+}
+
+} // namespace
+
+std::optional<std::vector<int>> parseNoteList(const QString& text, QString* error) {
+    QString problem;
+    std::set<int> notes;
+    const QStringList items = text.split(QLatin1Char(','));
+    for (const QString& rawItem : items) {
+        const QString item = rawItem.trimmed();
+        const QStringList bounds = item.split(QLatin1Char('-'));
+        bool okFirst = false;
+        bool okLast = false;
+        const int first = bounds.value(0).trimmed().toInt(&okFirst);
+        const int last = bounds.size() == 2 ? bounds.at(1).trimmed().toInt(&okLast) : first;
+        if (bounds.size() == 1) {
+            okLast = okFirst;
+        }
+        if (item.isEmpty() || bounds.size() > 2 || !okFirst || !okLast) {
+            problem = QStringLiteral("'%1' is not a note or a range of notes").arg(item);
+        } else if (first < 1 || last < 1) {
+            problem =
+                QStringLiteral("notes are numbered from 1, not %1").arg(std::min(first, last));
+        } else if (last < first) {
+            problem = QStringLiteral("the range '%1' runs backwards").arg(item);
+        } else if (last > rangeMaximum) {
+            problem = QStringLiteral("note %1 is beyond the largest range %2")
+                          .arg(last)
+                          .arg(rangeMaximum);
+        }
+        if (!problem.isEmpty()) {
+            if (error != nullptr) {
+                *error = problem;
+            }
+            return std::nullopt;
+        }
+        for (int note = first; note <= last; ++note) {
+            notes.insert(note - 1);
+        }
+    }
+    return std::vector<int>(notes.begin(), notes.end());
+}
+
+ParsedArguments parseArguments(const QStringList& arguments) {
+    ParsedArguments parsed;
+    const auto failed = [&parsed](const QString& message) {
+        parsed.action = ParsedArguments::Action::Error;
+        parsed.error = message;
+        return parsed;
+    };
+
+    QStringList positional;
+    std::optional<QString> importFile;
+    std::optional<QString> outputFile;
+    bool tuneOptionGiven = false;
+    TuneOptions& tune = parsed.tune;
+
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            parsed.action = ParsedArguments::Action::Help;
+            return parsed;
+        }
+        if (argument == QLatin1String("--version")) {
+            parsed.action = ParsedArguments::Action::Version;
+            return parsed;
+        }
+        if (argument == QLatin1String("--")) {
+            positional << arguments.mid(i + 1);
+            break;
+        }
+        if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+            positional << argument;
+            continue;
+        }
+        if (!argument.startsWith(QLatin1String("--"))) {
+            return failed(QStringLiteral("unknown option '%1'").arg(argument));
+        }
+        QString name = argument.mid(2);
+        std::optional<QString> value;
+        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        }
+        if (!optionsWithValues.contains(name)) {
+            return failed(QStringLiteral("unknown option '--%1'").arg(name));
+        }
+        if (!value) {
+            if (i + 1 >= arguments.size()) {
+                return failed(QStringLiteral("--%1 needs a value").arg(name));
+            }
+            value = arguments.at(++i);
+        }
+
+        QString error;
+        if (name == QLatin1String("import")) {
+            importFile = *value;
+            continue;
+        }
+        if (name == QLatin1String("output")) {
+            outputFile = *value;
+            continue;
+        }
+        tuneOptionGiven = true;
+        if (name == QLatin1String("range")) {
+            tune.range = parseWholeNumber(name, *value, rangeMinimum, rangeMaximum, &error);
+            if (!tune.range) {
+                return failed(error);
+            }
+        } else if (name == QLatin1String("attenuation") || name == QLatin1String("dial")) {
+            const int maximum = name == QLatin1String("dial") ? dialMaximum : 100;
+            const std::optional<int> number = parseWholeNumber(name, *value, 0, maximum, &error);
+            if (!number) {
+                return failed(error);
+            }
+            (name == QLatin1String("dial") ? tune.dial : tune.attenuation) = *number;
+        } else if (name == QLatin1String("notes") || name == QLatin1String("fixed")) {
+            const std::optional<std::vector<int>> notes = parseNoteList(*value, &error);
+            if (!notes) {
+                return failed(QStringLiteral("--%1: %2").arg(name, error));
+            }
+            if (name == QLatin1String("notes")) {
+                tune.notes = notes;
+            } else {
+                tune.fixed = *notes;
+            }
+        } else if (name == QLatin1String("weights")) {
+            const qsizetype index = weightFunctionNames.indexOf(QRegularExpression(
+                QRegularExpression::anchoredPattern(QRegularExpression::escape(*value)),
+                QRegularExpression::CaseInsensitiveOption));
+            if (index < 0) {
+                return failed(QStringLiteral("--weights: '%1' is not one of %2")
+                                  .arg(*value, weightFunctionNames.join(QStringLiteral(", "))));
+            }
+            tune.weightFunction = static_cast<int>(index);
+        } else if (name == QLatin1String("format")) {
+            if (value->compare(QLatin1String("text"), Qt::CaseInsensitive) == 0) {
+                tune.format = OutputFormat::Text;
+            } else if (value->compare(QLatin1String("scl"), Qt::CaseInsensitive) == 0) {
+                tune.format = OutputFormat::Scala;
+            } else {
+                return failed(QStringLiteral("--format: '%1' is neither text nor scl").arg(*value));
+            }
+        }
+    }
+
+    if (importFile || outputFile) {
+        if (!importFile) {
+            return failed(QStringLiteral("--output goes with --import"));
+        }
+        if (!outputFile) {
+            return failed(QStringLiteral("--import needs --output"));
+        }
+        if (!positional.isEmpty() || tuneOptionGiven) {
+            return failed(
+                QStringLiteral("--import takes no scale space file and no tuning options"));
+        }
+        parsed.action = ParsedArguments::Action::Import;
+        parsed.import = {*importFile, *outputFile};
+        return parsed;
+    }
+    if (positional.isEmpty()) {
+        return failed(QStringLiteral("no scale space file given"));
+    }
+    if (positional.size() > 1) {
+        return failed(QStringLiteral("unexpected argument '%1'").arg(positional.at(1)));
+    }
+    tune.file = positional.first();
+    parsed.action = ParsedArguments::Action::Tune;
+    return parsed;
+}
+
+QString versionText() {
+    return QStringLiteral("%1 %2\n").arg(programName, QStringLiteral(QUILLMERE_VERSION));
+}
+
+QString helpText() {
+    return QStringLiteral(
+        "Usage: quillmere-tune FILE [--range R] [--notes LIST] [--fixed LIST]\n"
+        "                      [--weights benedetti|uniform] [--attenuation A] [--dial V]\n"
+        "                      [--format text|scl]\n"
+        "       quillmere-tune --import SCL_FILE --output QMX_FILE\n"
+        "       quillmere-tune --help | --version\n"
+        "\n"
+        "Makes a tuning of a scale space file (.qmx) exactly as \"Make\" in Quillmere does, and\n"
+        "converts Scala scale files (.scl) into scale space files.\n"
+        "\n"
+        "Tuning (defaults as the window starts):\n"
+        "  FILE               the scale space file to tune; damaged or empty files are refused\n"
+        "  --range R          the table notes 1 ... R (2 ... 1024; default: one period and its\n"
+        "                     repetition, the number of notes + 1)\n"
+        "  --notes LIST       the notes to tune, one-based, e.g. 1,3,5-8 (default: all notes\n"
+        "                     of the range); every note must lie within the range\n"
+        "  --fixed LIST       the notes whose pitch is kept, same syntax; note 1 and notes\n"
+        "                     beyond the range are dropped, as in the window\n"
+        "  --weights NAME     Benedetti (default) or Uniform, in any case\n"
+        "  --attenuation A    the weight attenuation, 0 ... 100 (default 50)\n"
+        "  --dial V           the \"Maker Precision\" dial, 0 ... 1000 (default 500)\n"
+        "  --format FORMAT    text (default): the output box's text, \"Decimal tuning\" and\n"
+        "                     \"Cents tuning\"; scl: a Scala file of the tuned notes in cents,\n"
+        "                     relative to the first, the last tuned note being the period\n"
+        "\n"
+        "Importing:\n"
+        "  --import SCL_FILE  a Scala file: its 1/1 and every pitch but the last become the\n"
+        "                     notes, the last pitch the repetition interval\n"
+        "  --output QMX_FILE  the scale space file to write; an existing file is replaced\n"
+        "                     only when the import succeeds\n"
+        "\n"
+        "A long search shows its progress on standard error when that is a terminal;\n"
+        "Control+C cancels it.\n"
+        "\n"
+        "Exit status: 0 on success, 1 for a file that cannot be read or yields no notes,\n"
+        "2 for bad usage, 130 when interrupted.\n");
+}
+
+int run(const QStringList& arguments, QTextStream& out, QTextStream& err,
+        std::atomic<bool>& cancelationRequest, bool showProgress) {
+    const ParsedArguments parsed = parseArguments(arguments);
+    switch (parsed.action) {
+    case ParsedArguments::Action::Help:
+        out << helpText();
+        return Success;
+    case ParsedArguments::Action::Version:
+        out << versionText();
+        return Success;
+    case ParsedArguments::Action::Error:
+        err << programName << ": " << parsed.error << '\n'
+            << "Try '" << programName << " --help' for more information.\n";
+        return UsageError;
+    case ParsedArguments::Action::Import:
+        return runImport(parsed.import, err);
+    case ParsedArguments::Action::Tune:
+        break;
+    }
+    return runTune(parsed.tune, out, err, cancelationRequest, showProgress);
+}
+
+} // namespace tune
