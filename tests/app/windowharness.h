@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QTest>
 
+#include <algorithm>
 #include <vector>
 
 inline QList<int> toList(const std::vector<int>& notes) {
@@ -63,14 +64,25 @@ struct WindowHarness {
     }
 
     // The number of notes of the scale space shown: the first table note whose interval from
-    // note 0 is the repetition interval (every built-in and test space repeats at 2).
-    int noteCount() const {
+    // note 0 is the repetition interval.
+    int noteCount(const long double& repetition = 2.0L) const {
         for (int note = 1; note < 64; ++note) {
-            if (model->interval(0, note).size == 2.0L) {
+            if (model->interval(0, note).size == repetition) {
                 return note;
             }
         }
         return 0;
+    }
+
+    // The size pattern of the scale space shown, as the table gives it.
+    SizePattern shownPattern(const int& notes) const {
+        SizePattern pattern(std::size_t(std::max(0, notes)));
+        for (int from = 0; from < notes; ++from) {
+            for (int to = from + 1; to <= notes; ++to) {
+                pattern[std::size_t(from)].push_back(model->interval(from, to).size);
+            }
+        }
+        return pattern;
     }
 
     QList<int> fixedNotes() const { return toList(model->getFixedNotes()); }
