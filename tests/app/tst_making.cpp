@@ -1,8 +1,4 @@
 #include "app/making/tuningmaking.h"
-#include "tests/common/numeric.h"
-
-#include "core/scalespace.h"
-#include "model/scalespacemodel.h"
 
 #include <QException>
 #include <QFutureInterface>
@@ -20,11 +16,6 @@ namespace {
 // A pattern whose every interval tells where it came from.
 Interval tracer(const int& row, const int& column) {
     return Interval(1 + row + column / 100.0L, 1 + column);
-}
-
-// Three notes whose sizes disagree: 0 -> 1 is 1.2, 1 -> 2 is 1.3, but 0 -> 2 is 1.5.
-IntervalsPattern disagreeingPattern() {
-    return {{Interval(1.2L, 1), Interval(1.5L, 0.5L)}, {Interval(1.3L, 0.25L)}};
 }
 
 class FailedTask : public QException {
@@ -133,69 +124,6 @@ private slots:
                 QCOMPARE(double(interval.weight), double(expected.weight));
             }
         }
-    }
-
-    // From the table, the pattern holds the sizes the scale space gives across repetitions.
-    void notesIntervalsPatternFromTheModel() {
-        ScaleSpace space(QStringLiteral("three"), {{1.25L, 1.5L, 2}, {1.2L, 1.6L}, {1.3L}});
-        ScaleSpaceModel model(&space);
-        model.setRange(7);
-        const IntervalsPattern pattern = makeNotesIntervalsPattern({1, 5, 6}, model);
-        QCOMPARE(int(pattern.size()), 2);
-        QUILLMERE_COMPARE_CLOSE(pattern[0][0].size, space.getIntervalSize(5, 1));
-        QUILLMERE_COMPARE_CLOSE(pattern[0][1].size, space.getIntervalSize(6, 1));
-        QUILLMERE_COMPARE_CLOSE(pattern[1][0].size, space.getIntervalSize(6, 5));
-        QCOMPARE(double(pattern[1][0].weight), double(model.interval(5, 6).weight));
-    }
-
-    // A fixed note keeps the pitch its interval from the lowest note gives it.
-    void tuningKeepsFixedNotes() {
-        std::atomic<bool> cancel(false);
-        TuningRequest request;
-        request.pattern = disagreeingPattern();
-        request.fixedPositions = {2};
-        request.cutoff = makeCutoff(3, 500, 1000);
-        const std::vector<long double> tuning = makeTuning(request, cancel, [](int) {});
-        QCOMPARE(int(tuning.size()), 3);
-        QCOMPARE(double(tuning[0]), 1.0);
-        QCOMPARE(double(tuning[2]), 1.5);
-        // The free note lies between what its two neighbours propose.
-        QVERIFY(tuning[1] > 1.5L / 1.3L && tuning[1] < 1.2L);
-    }
-
-    // The closed form: each pitch is the geometric mean of the routes through every note.
-    void unweightedTuningIsTheClosedForm() {
-        std::atomic<bool> cancel(false);
-        TuningRequest request;
-        request.pattern = disagreeingPattern();
-        request.unweighted = true;
-        // Ignored by the closed form.
-        request.fixedPositions = {2};
-        const std::vector<long double> tuning = makeTuning(request, cancel, [](int) {});
-        QCOMPARE(int(tuning.size()), 3);
-        QUILLMERE_COMPARE_CLOSE(tuning[1], std::cbrt(1.2L * 1.2L * (1.5L / 1.3L)));
-        QUILLMERE_COMPARE_CLOSE(tuning[2], std::cbrt(1.5L * (1.2L * 1.3L) * 1.5L));
-    }
-
-    void tuningReportsProgress_data() {
-        QTest::addColumn<bool>("cancelled");
-        QTest::addColumn<int>("last");
-        QTest::newRow("finished") << false << 100;
-        QTest::newRow("cancelled before the start") << true << 0;
-    }
-
-    void tuningReportsProgress() {
-        QFETCH(bool, cancelled);
-        QFETCH(int, last);
-        std::atomic<bool> cancel(cancelled);
-        TuningRequest request;
-        request.pattern = disagreeingPattern();
-        QList<int> reports;
-        const std::vector<long double> tuning =
-            makeTuning(request, cancel, [&reports](int percent) { reports << percent; });
-        QVERIFY(!reports.isEmpty());
-        QCOMPARE(reports.last(), last);
-        QCOMPARE(tuning.empty(), cancelled);
     }
 
     void takeTuningOfATask_data() {
