@@ -91,6 +91,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
     switch (event->type()) {
     case QEvent::KeyPress: {
+        // Only keys typed into this window count: a dialog, menu or pop-up list it opens is a
+        // window of its own and keeps its typing and arrow keys (a file name may hold a space).
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        if (widget == nullptr || widget->window() != this) {
+            return QMainWindow::eventFilter(watched, event);
+        }
         auto* keyEvent = static_cast<QKeyEvent*>(event);
         const int key = keyEvent->key();
         const Qt::KeyboardModifiers modifiers = keyEvent->modifiers();

@@ -127,6 +127,20 @@ private slots:
         }
     }
 
+    // Other windows, such as the file dialogs, keep their own typing.
+    void keysOfOtherWindowsPassOn() {
+        ControlsHarness harness;
+        QLineEdit elsewhere;
+        elsewhere.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&elsewhere));
+        QTest::keyClicks(&elsewhere, "my scale_1=2");
+        QTest::keyClick(&elsewhere, Qt::Key_Left);
+        QCOMPARE(elsewhere.text(), QStringLiteral("my scale_1=2"));
+        QCOMPARE(elsewhere.cursorPosition(), 11);
+        QCOMPARE(harness.model->getIntervalMode(), IntervalMode::Size);
+        QCOMPARE(harness.model->getRange(), 13);
+    }
+
     void valueKeys_data() {
         QTest::addColumn<Qt::Key>("key");
         QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
