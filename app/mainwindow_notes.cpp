@@ -98,6 +98,11 @@ void MainWindow::handleAddNote(int noteToAdd, bool cameFromAddBefore) {
     for (int& note : selectedNotes) {
         note = postAddNoteShift(position, note, count);
     }
+    // At the largest range the table cannot grow with the notes: those moved past it go, as
+    // the fixed notes do.
+    while (!selectedNotes.empty() && selectedNotes.back() >= model->getRange()) {
+        selectedNotes.pop_back();
+    }
     updateSelectionBox();
 
     std::vector<int> fixed;

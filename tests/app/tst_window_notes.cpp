@@ -79,6 +79,9 @@ private slots:
                                   << 26 << QList<int>{2, 4, 17} << QList<int>{17, 4};
         QTest::newRow("before 0") << 13 << 0 << true << QList<int>{0, 12} << QList<int>{5} << 15
                                   << QList<int>{1, 14} << QList<int>{6};
+        QTest::newRow("before 3 at the largest range")
+            << 1024 << 3 << true << QList<int>{2, 1023} << QList<int>{1023} << 1024 << QList<int>{2}
+            << QList<int>{};
         QTest::newRow("after 4, beyond the range")
             << 5 << 5 << false << QList<int>{4} << QList<int>{4} << 5 << QList<int>{4}
             << QList<int>{4};
@@ -343,15 +346,6 @@ private slots:
         QCOMPARE(harness.framedCell(), QPoint(-1, -1));
         harness.range->setValue(13);
         QCOMPARE(harness.selection(), QStringLiteral("Selection: 4, 11"));
-    }
-
-    void resetSelectionClearsTheCurrentCell() {
-        WindowHarness harness;
-        harness.makeCurrent(2, 4);
-        harness.window.resetSelection();
-        QCOMPARE(harness.currentCell(), QPoint(-1, -1));
-        QCOMPARE(harness.framedCell(), QPoint(-1, -1));
-        QVERIFY(!harness.table->selectionModel()->hasSelection());
     }
 };
 
