@@ -1,5 +1,7 @@
 #include "tuning/scale.h"
 
+#include "tuning/weightedsearch.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -214,8 +216,10 @@ Scale::makeWeightedTuning(std::atomic<bool>& cancelationRequest,
     const int count = noteCount();
     std::vector<long double> tuning;
     tuning.reserve(static_cast<std::size_t>(count) + 1);
+    // The notes' searches pass through the same sub-paths: one search remembers them for all.
+    WeightedSearch search(*this, cancelationRequest);
     for (int i = 0; i <= count; ++i) {
-        tuning.push_back(tuneNote(i, cancelationRequest));
+        tuning.push_back(tuneNote(i, cancelationRequest, search));
         // Single precision, truncated: the progress bar's whole percentages. With no note
         // above 0 there is nothing to divide and the one report is 0.
         const float percent =
@@ -227,6 +231,12 @@ Scale::makeWeightedTuning(std::atomic<bool>& cancelationRequest,
 }
 
 long double Scale::tuneNote(const int& note, std::atomic<bool>& cancelationRequest) const {
+    WeightedSearch search(*this, cancelationRequest);
+    return tuneNote(note, cancelationRequest, search);
+}
+
+long double Scale::tuneNote(const int& note, std::atomic<bool>& cancelationRequest,
+                            WeightedSearch& search) const {
     if (cancelationRequest) {
         return 1;
     }
@@ -236,11 +246,7 @@ long double Scale::tuneNote(const int& note, std::atomic<bool>& cancelationReque
     if (isFixed(note)) {
         return sizeFromRoot(note);
     }
-    std::vector<int> allNotes(static_cast<std::size_t>(noteCount()) + 1);
-    for (std::size_t k = 0; k < allNotes.size(); ++k) {
-        allNotes[k] = static_cast<int>(k);
-    }
-    return traversePath(note, allNotes, 1, 1 / sumProdWeights(allNotes), cancelationRequest);
+    return search.tuneFromAllNotes(note);
 }
 
 long double Scale::traversePath(const int& position, const std::vector<int>& notes,

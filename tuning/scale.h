@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+class WeightedSearch;
+
 // The notes to tune, as an intervals pattern of K rows for the notes 0 ... K, together with the
 // settings of the search: the fixed notes, the weight cutoff and the unweighted flag. The search
 // expresses every pitch relative to note 0 and changes nothing in the object.
@@ -48,7 +50,8 @@ public:
     long double tuneNote(const int& note, std::atomic<bool>& cancelationRequest) const;
     // The weighted geometric mean of the proposals for notes[position] made by every note of
     // the list; a proposal through another note recurses on the list without the current note
-    // while the path weight stays above the cutoff.
+    // while the path weight stays above the cutoff. This plain recursion is the reference that
+    // the search of tuneNote (WeightedSearch) reproduces bit for bit, far faster.
     long double traversePath(const int& position, const std::vector<int>& notes,
                              const long double& pathWeight, const long double& normaliser,
                              std::atomic<bool>& cancelationRequest) const;
@@ -76,6 +79,11 @@ public slots:
                                        const int& rootNote = 0) const;
 
 private:
+    friend class WeightedSearch;
+
+    // tuneNote with a search whose remembered results are shared by all notes of one run.
+    long double tuneNote(const int& note, std::atomic<bool>& cancelationRequest,
+                         WeightedSearch& search) const;
     int noteCount() const { return static_cast<int>(intervalsPattern.size()); }
     bool isFixed(const int& note) const;
     // The weight of the interval between two notes, either way round; 1 for the unison.

@@ -1,0 +1,437 @@
+#include "tuning/weightedsearch.h"
+
+#include "core/interval.h"
+#include "tuning/scale.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <numeric>
+
+namespace {
+
+constexpr long double infinity = std::numeric_limits<long double>::infinity();
+
+// Range ends are moved inwards by this fraction: far more than the rounding of the few
+// multiplications and divisions that separate a range end from the test it stands for (about
+// 1e-19 each, a thousand levels deep at most), far less than anything that matters for reuse.
+constexpr long double margin = 1e-9L;
+
+long double above(const long double& value) {
+    return value * (1 + margin);
+}
+long double below(const long double& value) {
+    return value * (1 - margin);
+}
+
+double roundedUp(const long double& value) {
+    double rounded = static_cast<double>(value);
+    return rounded < value ? std::nextafter(rounded, std::numeric_limits<double>::infinity())
+                           : rounded;
+}
+
+double roundedDown(const long double& value) {
+    double rounded = static_cast<double>(value);
+    return rounded > value ? std::nextafter(rounded, -std::numeric_limits<double>::infinity())
+                           : rounded;
+}
+
+// An exponent and a path weight are both at least the smallest normal double, and their
+// product in long double stays above 0 when long double reaches far enough below it (as the
+// x87 extended format does); then a cutoff of 0 never cuts.
+constexpr bool productsStayPositive = std::numeric_limits<long double>::min_exponent <
+                                      2 * std::numeric_limits<double>::min_exponent - 2;
+
+constexpr std::size_t initialSlots = 1024;
+// The exact results kept per record for path weights that have no range.
+constexpr std::size_t exactPiecesPerRecord = 4;
+// What the allocator adds to each block, roughly.
+constexpr std::size_t blockOverhead = 16;
+
+std::uint64_t mix(std::uint64_t value) {
+    value ^= value >> 30;
+    value *= 0xbf58476d1ce4e5b9ULL;
+    value ^= value >> 27;
+    value *= 0x94d049bb133111ebULL;
+    value ^= value >> 31;
+    return value;
+}
+
+std::uint64_t hashKey(const int& note, const std::uint64_t* key, const std::size_t& words) {
+    std::uint64_t hash = mix(static_cast<std::uint64_t>(note) + 0x9e3779b97f4a7c15ULL);
+    for (std::size_t w = 0; w < words; ++w) {
+        hash = mix(hash ^ key[w]);
+    }
+    return hash;
+}
+
+} // namespace
+
+WeightedSearch::WeightedSearch(const Scale& scale, std::atomic<bool>& cancelationRequest,
+                               const std::size_t& memoryBudget)
+    : scale(scale), cancelationRequest(cancelationRequest), memoryBudget(memoryBudget) {}
+
+void WeightedSearch::prepare() {
+    prepared = true;
+    noteCount = scale.noteCount() + 1;
+    cutoff = scale.weightCutoff;
+    plainOnly = std::isnan(cutoff);
+    rangesMatter = !(cutoff <= 0 && productsStayPositive);
+    const std::size_t count = static_cast<std::size_t>(noteCount);
+    weights.assign(count * count, 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t j = i + 1; j < count; ++j) {
+            const long double weight = scale.intervalsPattern[i][j - i - 1].weight;
+            plainOnly = plainOnly || std::isnan(weight);
+            weights[i * count + j] = weight;
+            weights[j * count + i] = weight;
+        }
+    }
+    fixed.assign(count, 0);
+    rootSizes.assign(count, 1);
+    for (int note = 1; note < noteCount; ++note) {
+        fixed[static_cast<std::size_t>(note)] = scale.isFixed(note);
+        rootSizes[static_cast<std::size_t>(note)] = scale.sizeFromRoot(note);
+    }
+
+    words = (count + 63) / 64;
+    listNotes.resize(count * (count + 1) / 2);
+    listKeys.assign(count * words, 0);
+    std::iota(listNotes.begin(), listNotes.begin() + noteCount, 0);
+    for (std::size_t note = 0; note < count; ++note) {
+        listKeys[note / 64] |= std::uint64_t(1) << (note % 64);
+    }
+    recordSlots.assign(initialSlots, 0);
+}
+
+long double WeightedSearch::tuneFromAllNotes(const int& note) {
+    try {
+        if (!prepared) {
+            prepare();
+        }
+        if (!plainOnly) {
+            Record* record = nullptr;
+            Outcome outcome{};
+            return visit(0, note, 1, record, outcome) ? outcome.value : 1;
+        }
+    } catch (const std::bad_alloc&) {
+        // Out of memory: give back what is remembered and search without remembering.
+        forget();
+        plainOnly = true;
+    }
+    std::vector<int> allNotes(static_cast<std::size_t>(scale.noteCount()) + 1);
+    std::iota(allNotes.begin(), allNotes.end(), 0);
+    return scale.traversePath(note, allNotes, 1, 1 / scale.sumProdWeights(allNotes),
+                              cancelationRequest);
+}
+
+// The arithmetic of Scale::traversePath, operation for operation, on the list at this depth.
+bool WeightedSearch::visit(const int& depth, const int& note, const long double& pathWeight,
+                           Record*& record, Outcome& out) {
+    if (cancelationRequest) {
+        return false;
+    }
+    // Only here, before this level holds a record, may everything be forgotten; the levels
+    // above notice it and find theirs again.
+    if (overBudget()) {
+        forget();
+        record = nullptr;
+    }
+    if (record == nullptr) {
+        const std::uint64_t hash = hashKey(note, listKey(depth), words);
+        record = findRecord(hash, depth, note);
+        if (record == nullptr && (record = addRecord(hash, depth, note)) == nullptr) {
+            return false;
+        }
+    }
+    if (recall(*record, pathWeight, out)) {
+        ++reused;
+        return true;
+    }
+    ++computed;
+    std::uint64_t recordEpoch = epoch;
+
+    const std::size_t count = static_cast<std::size_t>(noteCount - depth);
+    const int* notes = &listNotes[listOffset(depth)];
+    const bool currentFixed = fixed[static_cast<std::size_t>(note)];
+    const long double rootSize = rootSizes[static_cast<std::size_t>(note)];
+    // Below this a followed path would have its weight raised to the smallest normal double,
+    // which the ranges do not account for.
+    const long double followFloor = std::max(cutoff, static_cast<long double>(Interval::lowest));
+    bool childListReady = false;
+    long double result = 1;
+    long double low = 0;
+    long double high = infinity;
+    for (std::size_t k = 0; k < count; ++k) {
+        const int via = notes[k];
+        const long double exponent = record->terms[k].exponent;
+        // The ranges need not be exact, only inside the true ones: multiplying by the
+        // reciprocal adds one more rounding, far below the margin.
+        const long double inverse = record->terms[k].inverseExponent;
+        long double power;
+        if (via == 0 || currentFixed || via == note || exponent * pathWeight <= cutoff) {
+            if (via != 0 && !currentFixed && via != note && rangesMatter) {
+                high = std::min(high, below(cutoff * inverse));
+            }
+            Term& term = record->terms[k];
+            if (!term.rootPowerKnown) {
+                term.rootPower = std::pow(rootSize, exponent);
+                term.rootPowerKnown = true;
+            }
+            power = term.rootPower;
+        } else {
+            const long double viaWeight = Interval::clamp(exponent * pathWeight);
+            long double viaLow;
+            long double viaHigh;
+            if (const Piece* known = findPiece(record->terms[k].viaPowers, viaWeight)) {
+                power = known->value;
+                viaLow = known->low;
+                viaHigh = known->high;
+            } else {
+                if (!childListReady) {
+                    prepareChildList(depth, note);
+                    childListReady = true;
+                }
+                Record* child = record->terms[k].via;
+                Outcome estimate{};
+                if (!visit(depth + 1, via, viaWeight, child, estimate)) {
+                    return false;
+                }
+                if (epoch != recordEpoch) {
+                    const std::uint64_t hash = hashKey(note, listKey(depth), words);
+                    record = findRecord(hash, depth, note);
+                    if (record == nullptr && (record = addRecord(hash, depth, note)) == nullptr) {
+                        return false;
+                    }
+                    recordEpoch = epoch;
+                }
+                record->terms[k].via = child;
+                power = std::pow(scale.getInterval(note, via).size * estimate.value, exponent);
+                addPiece(record->terms[k].viaPowers, estimate.low, estimate.high, power);
+                viaLow = estimate.low;
+                viaHigh = estimate.high;
+            }
+            if (rangesMatter) {
+                low = std::max({low, above(followFloor * inverse), above(viaLow * inverse)});
+                high = std::min(high, below(viaHigh * inverse));
+            }
+        }
+        result *= power;
+    }
+    out = Outcome{result, low, high};
+    remember(*record, pathWeight, out);
+    return true;
+}
+
+// The list of the next depth is this one without the current note. It stays the same for every
+// level the current level visits directly, so it is written once per computed level.
+void WeightedSearch::prepareChildList(const int& depth, const int& removedNote) {
+    const int count = noteCount - depth;
+    const int* notes = &listNotes[listOffset(depth)];
+    int* childNotes = &listNotes[listOffset(depth + 1)];
+    std::copy_if(notes, notes + count, childNotes,
+                 [&removedNote](const int& note) { return note != removedNote; });
+    const std::uint64_t* key = listKey(depth);
+    std::uint64_t* childKey = &listKeys[static_cast<std::size_t>(depth + 1) * words];
+    std::copy(key, key + words, childKey);
+    childKey[removedNote / 64] &= ~(std::uint64_t(1) << (removedNote % 64));
+}
+
+std::size_t WeightedSearch::listOffset(const int& depth) const {
+    // Depths 0 ... depth - 1 hold noteCount, noteCount - 1, ... notes.
+    const std::size_t d = static_cast<std::size_t>(depth);
+    return d * static_cast<std::size_t>(noteCount) - d * (d - 1) / 2;
+}
+
+const std::uint64_t* WeightedSearch::listKey(const int& depth) const {
+    return &listKeys[static_cast<std::size_t>(depth) * words];
+}
+
+bool WeightedSearch::overBudget() const {
+    return bytesUsed + (recordSlots.capacity() + recordKeys.capacity()) * sizeof(std::uint64_t) >
+           memoryBudget;
+}
+
+WeightedSearch::Record* WeightedSearch::findRecord(const std::uint64_t& hash, const int& depth,
+                                                   const int& note) {
+    const std::uint64_t* key = listKey(depth);
+    const std::uint64_t fingerprint = hash >> 32;
+    const std::size_t mask = recordSlots.size() - 1;
+    for (std::size_t slot = hash & mask; recordSlots[slot] != 0; slot = (slot + 1) & mask) {
+        if (recordSlots[slot] >> 32 != fingerprint) {
+            continue;
+        }
+        const std::size_t index = (recordSlots[slot] & 0xffffffffULL) - 1;
+        const std::uint64_t* stored = &recordKeys[index * words];
+        if (records[index].note == note && std::equal(stored, stored + words, key)) {
+            return &records[index];
+        }
+    }
+    return nullptr;
+}
+
+WeightedSearch::Record* WeightedSearch::addRecord(const std::uint64_t& hash, const int& depth,
+                                                  const int& note) {
+    const std::size_t count = static_cast<std::size_t>(noteCount - depth);
+    if (records.size() >= std::numeric_limits<std::uint32_t>::max() - 1) {
+        forget();
+    }
+    Record& record = records.emplace_back();
+    record.note = note;
+    record.hash = hash;
+    record.terms.resize(count);
+    if (!computeExponents(depth, record)) {
+        records.pop_back();
+        return nullptr;
+    }
+    const std::uint64_t* key = listKey(depth);
+    recordKeys.insert(recordKeys.end(), key, key + words);
+    if (records.size() * 2 > recordSlots.size()) {
+        growSlots();
+    }
+    const std::size_t mask = recordSlots.size() - 1;
+    std::size_t slot = hash & mask;
+    while (recordSlots[slot] != 0) {
+        slot = (slot + 1) & mask;
+    }
+    recordSlots[slot] = (hash >> 32 << 32) | records.size();
+    bytesUsed += sizeof(Record) + blockOverhead + count * sizeof(Term);
+    return &record;
+}
+
+// The exponents clamp(B * P(m, S)) of the list at this depth, B = 1 / sum of P(p, S), with the
+// products and the sum taken in list order as prodWeights and sumProdWeights take them.
+bool WeightedSearch::computeExponents(const int& depth, Record& record) {
+    const std::size_t count = static_cast<std::size_t>(noteCount - depth);
+    const int* notes = &listNotes[listOffset(depth)];
+    const std::size_t stride = static_cast<std::size_t>(noteCount);
+    long double sum = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        // A list of a thousand notes takes milliseconds; cancelling must not wait for it.
+        if (cancelationRequest) {
+            return false;
+        }
+        const long double* row = &weights[static_cast<std::size_t>(notes[k]) * stride];
+        long double product = 1;
+        for (std::size_t j = 0; j < count; ++j) {
+            product *= row[notes[j]];
+        }
+        record.terms[k].exponent = Interval::clamp(product);
+        sum += record.terms[k].exponent;
+    }
+    const long double normaliser = 1 / sum;
+    for (Term& term : record.terms) {
+        term.exponent = Interval::clamp(normaliser * term.exponent);
+        term.inverseExponent = static_cast<double>(1 / term.exponent);
+    }
+    return true;
+}
+
+const WeightedSearch::Piece* WeightedSearch::findPiece(const std::vector<Piece>& pieces,
+                                                       const long double& pathWeight) {
+    const Piece* first = pieces.data();
+    const Piece* last = first + pieces.size();
+    const Piece* after = first;
+    if (pieces.size() > 16) {
+        after = std::upper_bound(
+            first, last, pathWeight,
+            [](const long double& weight, const Piece& piece) { return weight < piece.low; });
+    } else {
+        // A short list is scanned: that costs less than the jumps of a binary search.
+        while (after != last && !(pathWeight < after->low)) {
+            ++after;
+        }
+    }
+    if (after == first || !(pathWeight <= (after - 1)->high)) {
+        return nullptr;
+    }
+    return after - 1;
+}
+
+bool WeightedSearch::addPiece(std::vector<Piece>& pieces, const long double& low,
+                              const long double& high, const long double& value) {
+    const double lowEnd = roundedUp(low);
+    const double highEnd = roundedDown(high);
+    if (!(lowEnd <= highEnd)) {
+        return false;
+    }
+    const std::size_t before = pieces.capacity();
+    if (before == 0) {
+        // Most lists get a few pieces; growing one at a time would copy them thrice.
+        pieces.reserve(4);
+    }
+    const auto at = std::upper_bound(
+        pieces.begin(), pieces.end(), lowEnd,
+        [](const double& weight, const Piece& piece) { return weight < piece.low; });
+    pieces.insert(at, Piece{lowEnd, highEnd, value});
+    bytesUsed += (pieces.capacity() - before) * sizeof(Piece) + (before == 0 ? blockOverhead : 0);
+    return true;
+}
+
+bool WeightedSearch::recall(const Record& record, const long double& pathWeight,
+                            Outcome& out) const {
+    if (const Piece* piece = findPiece(record.results, pathWeight)) {
+        out = Outcome{piece->value, piece->low, piece->high};
+        return true;
+    }
+    // The very same path weight repeats the very same arithmetic.
+    for (std::size_t k = 0; k < record.exactWeights.size(); ++k) {
+        if (record.exactWeights[k] == pathWeight) {
+            out = Outcome{record.exactValues[k], infinity, 0};
+            return true;
+        }
+    }
+    return false;
+}
+
+void WeightedSearch::remember(Record& record, const long double& pathWeight,
+                              const Outcome& outcome) {
+    if (addPiece(record.results, outcome.low, outcome.high, outcome.value) &&
+        roundedUp(outcome.low) <= pathWeight && pathWeight <= roundedDown(outcome.high)) {
+        return;
+    }
+    if (record.exactWeights.size() < exactPiecesPerRecord) {
+        if (record.exactWeights.empty()) {
+            record.exactWeights.reserve(exactPiecesPerRecord);
+            record.exactValues.reserve(exactPiecesPerRecord);
+            bytesUsed += 2 * (exactPiecesPerRecord * sizeof(long double) + blockOverhead);
+        }
+        record.exactWeights.push_back(pathWeight);
+        record.exactValues.push_back(outcome.value);
+    } else {
+        // The oldest goes.
+        std::rotate(record.exactWeights.begin(), record.exactWeights.begin() + 1,
+                    record.exactWeights.end());
+        std::rotate(record.exactValues.begin(), record.exactValues.begin() + 1,
+                    record.exactValues.end());
+        record.exactWeights.back() = pathWeight;
+        record.exactValues.back() = outcome.value;
+    }
+}
+
+void WeightedSearch::growSlots() {
+    std::vector<std::uint64_t> grown(recordSlots.size() * 2, 0);
+    const std::size_t mask = grown.size() - 1;
+    for (const std::uint64_t entry : recordSlots) {
+        if (entry == 0) {
+            continue;
+        }
+        const std::size_t index = (entry & 0xffffffffULL) - 1;
+        std::size_t slot = records[index].hash & mask;
+        while (grown[slot] != 0) {
+            slot = (slot + 1) & mask;
+        }
+        grown[slot] = entry;
+    }
+    recordSlots.swap(grown);
+}
+
+void WeightedSearch::forget() {
+    records = std::deque<Record>();
+    recordKeys = std::vector<std::uint64_t>();
+    recordSlots = std::vector<std::uint64_t>(initialSlots, 0);
+    bytesUsed = 0;
+    ++epoch;
+    ++clearings;
+}

@@ -1,0 +1,151 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+class Scale;
+
+// The weighted path search of Scale::traversePath, started from the list of all notes, with the
+// same result to the last bit but without searching the same sub-path twice.
+//
+// A level (current note c, notes S, path weight A) depends on A only through its cutoff tests
+// "e * A <= cutoff", at this level and below it with A multiplied down the path; its exponents
+// depend on S alone. The same (c, S) is reached again and again, through other orders of the
+// removed notes and from other notes being tuned. So each level's result is remembered together
+// with the range of path weights over which every one of its cutoff tests comes out the same,
+// and a later visit whose path weight lies inside that range takes the remembered value: the
+// arithmetic that made it would be repeated operation for operation. A level also remembers the
+// powers it raised its proposals to, with the range of path weights of the proposing note over
+// which each stays the same; a level computed anew at another path weight takes them from there
+// without visiting that note again.
+//
+// What is remembered is bounded by a memory budget; when it is spent, everything is forgotten
+// and remembered afresh, which costs time but never changes a result. The search notices the
+// cancellation flag at every level and within the exponents of a large list of notes.
+class WeightedSearch {
+public:
+    // What a 13-note table needs up to a dial of about 800 without forgetting, and little
+    // enough that with a table of a thousand notes the whole process stays within 256 MB.
+    static constexpr std::size_t defaultMemoryBudget = std::size_t(128) << 20;
+
+    // The scale must outlive the search and stay unchanged while it is used.
+    WeightedSearch(const Scale& scale, std::atomic<bool>& cancelationRequest,
+                   const std::size_t& memoryBudget = defaultMemoryBudget);
+
+    // What Scale::traversePath(note, [0, 1, ..., K], 1, 1 / sumProdWeights([0, 1, ..., K]))
+    // returns, for a note in 0 ... K; a meaningless value once the run is cancelled.
+    long double tuneFromAllNotes(const int& note);
+
+    // Levels computed, levels answered from remembered results, and how often everything
+    // remembered was forgotten, since construction.
+    std::uint64_t computedLevels() const { return computed; }
+    std::uint64_t reusedLevels() const { return reused; }
+    std::uint64_t forgettings() const { return clearings; }
+
+private:
+    // The result of one level and the closed range of path weights over which it holds; an
+    // empty range (low > high) when it holds for its own path weight only.
+    struct Outcome {
+        long double value;
+        long double low;
+        long double high;
+    };
+
+    // A result for a closed range of path weights; the ends are doubles rounded inwards.
+    struct Piece {
+        double low;
+        double high;
+        long double value;
+    };
+
+    struct Record;
+    // One entry m of a level's list: its exponent, the power of the stored size s(0 -> c) to
+    // it once needed, the powers of the proposals through m, each with the range of m's own
+    // path weight over which m's estimate, and so the power, stays the same, and m's own
+    // record for the list without c, once visited.
+    struct Term {
+        long double exponent = 0;
+        long double rootPower = 0;
+        double inverseExponent = 0;
+        bool rootPowerKnown = false;
+        Record* via = nullptr;
+        std::vector<Piece> viaPowers;
+    };
+
+    // Everything remembered about one (current note, list of notes).
+    struct Record {
+        int note = 0;
+        std::uint64_t hash = 0;
+        std::vector<Term> terms;
+        std::vector<Piece> results;
+        // Results that hold for one path weight only, where a test sat too close to its cutoff
+        // for a range.
+        std::vector<long double> exactWeights;
+        std::vector<long double> exactValues;
+    };
+
+    void prepare();
+    // The level of `note` over the list at this depth, through its record if known; false when
+    // cancelled. `record` is left pointing to the level's record.
+    bool visit(const int& depth, const int& note, const long double& pathWeight, Record*& record,
+               Outcome& out);
+    void prepareChildList(const int& depth, const int& removedNote);
+    std::size_t listOffset(const int& depth) const;
+    const std::uint64_t* listKey(const int& depth) const;
+    bool overBudget() const;
+
+    Record* findRecord(const std::uint64_t& hash, const int& depth, const int& note);
+    // Null when cancelled while computing the exponents.
+    Record* addRecord(const std::uint64_t& hash, const int& depth, const int& note);
+    bool computeExponents(const int& depth, Record& record);
+    bool recall(const Record& record, const long double& pathWeight, Outcome& out) const;
+    void remember(Record& record, const long double& pathWeight, const Outcome& outcome);
+    // The piece whose range holds the path weight, or null. Within one list of pieces, ranges
+    // are disjoint and ordered: each is the set of path weights for which one combination of
+    // cutoff decisions holds.
+    static const Piece* findPiece(const std::vector<Piece>& pieces, const long double& pathWeight);
+    // Adds a piece in order, unless its range is empty once its ends are doubles; false then.
+    bool addPiece(std::vector<Piece>& pieces, const long double& low, const long double& high,
+                  const long double& value);
+    void growSlots();
+    void forget();
+
+    const Scale& scale;
+    std::atomic<bool>& cancelationRequest;
+    std::size_t memoryBudget;
+    bool prepared = false;
+    // A NaN weight or cutoff answers every cutoff test "no" whatever the path weight; such a
+    // scale is searched by the plain recursion.
+    bool plainOnly = false;
+    // With a cutoff of 0 no test depends on the path weight, since every product of an
+    // exponent and a path weight stays above 0.
+    bool rangesMatter = true;
+    long double cutoff = 0;
+
+    int noteCount = 0;                // K + 1
+    std::size_t words = 0;            // 64-bit words per set of notes
+    std::vector<long double> weights; // noteCount x noteCount, 1 on the diagonal
+    std::vector<char> fixed;
+    std::vector<long double> rootSizes; // s(0 -> c)
+
+    // The list of the level being computed at each depth (depth d holds noteCount - d notes),
+    // and its set of notes as a bit mask.
+    std::vector<int> listNotes;
+    std::vector<std::uint64_t> listKeys;
+
+    // Records by (note, set): open addressing over record numbers + 1 in the low half of a
+    // slot and the upper half of the key's hash in the high half; 0 for a free slot.
+    std::deque<Record> records;
+    std::vector<std::uint64_t> recordKeys;
+    std::vector<std::uint64_t> recordSlots;
+    std::size_t bytesUsed = 0;
+    // Counts the forgettings; a level holding a record finds it again when this has moved.
+    std::uint64_t epoch = 0;
+
+    std::uint64_t computed = 0;
+    std::uint64_t reused = 0;
+    std::uint64_t clearings = 0;
+};
