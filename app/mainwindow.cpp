@@ -14,8 +14,11 @@
 #include <QIcon>
 #include <QPalette>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTextDocument>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -106,7 +109,14 @@ void MainWindow::initialiseDisplaySettings() {
 void MainWindow::initialiseMakeCancelButtons() {
     ui->cancelButton->setEnabled(false);
     ui->temperamentBox->installEventFilter(this);
-    ui->temperamentBox->setFixedWidth(ui->temperamentBox->width() + 24);
+    // At least the form's width plus 24, and wide enough for the longest line the box prints
+    // (a negative cents value of 15 digits), so that no number breaks across two lines.
+    QPlainTextEdit* box = ui->temperamentBox;
+    const int longestLine =
+        box->fontMetrics().horizontalAdvance(QStringLiteral("-0000.00000000000"));
+    const int chrome = 2 * box->frameWidth() + 2 * qCeil(box->document()->documentMargin()) +
+                       box->verticalScrollBar()->sizeHint().width() + 4;
+    box->setFixedWidth(std::max(box->width() + 24, longestLine + chrome));
     connect(ui->makeButton, &QPushButton::clicked, this, &MainWindow::handleMakeClicked);
     connect(ui->cancelButton, &QPushButton::clicked, this, &MainWindow::handleCancelClicked);
     connect(ui->clearButton, &QPushButton::clicked, this, &MainWindow::handleClearClicked);
@@ -180,10 +190,15 @@ void MainWindow::initialiseSaveSubScaleButtons() {
 }
 
 void MainWindow::initialiseSelectionBox() {
-    // One line of text.
-    const int height = QFontMetrics(ui->selectionBox->font()).height() +
-                       2 * ui->selectionBox->contentsMargins().top() + 8;
-    ui->selectionBox->setFixedHeight(height);
+    // One line of text: the form's formula, raised where the style's frame and the document's
+    // margins need more, so that one line never scrolls.
+    QPlainTextEdit* box = ui->selectionBox;
+    const QFontMetrics metrics(box->font());
+    const int formula = metrics.height() + 2 * box->contentsMargins().top() + 8;
+    const int oneLine = metrics.lineSpacing() + 2 * box->frameWidth() +
+                        2 * qCeil(box->document()->documentMargin()) +
+                        box->contentsMargins().top() + box->contentsMargins().bottom();
+    box->setFixedHeight(std::max(formula, oneLine));
     ui->selectionBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 

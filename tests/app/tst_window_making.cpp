@@ -7,9 +7,13 @@
 #include <QDial>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QThreadPool>
 
 #include <cmath>
@@ -163,6 +167,38 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(harness.idle(), finishTimeout);
         QCOMPARE(harness.outputLines(), QStringList({"Decimal tuning", "1.0", "2.0", "",
                                                      "Cents tuning", "0.0", "1200.0"}));
+    }
+
+    // Every printed number stays on one line of the box: none breaks across two.
+    void numbersNeverBreak_data() {
+        QTest::addColumn<int>("displayRange");
+        QTest::newRow("one period") << 13;
+        QTest::newRow("four periods: four-digit cents") << 49;
+    }
+
+    void numbersNeverBreak() {
+        QFETCH(int, displayRange);
+        MakingHarness harness;
+        harness.range->setValue(displayRange);
+        harness.window.selectNotes({1, displayRange / 2, displayRange - 2}, true);
+        harness.make->click();
+        QTRY_VERIFY_WITH_TIMEOUT(harness.idle(), finishTimeout);
+        const QStringList lines = harness.outputLines();
+        QCOMPARE(lines.size(), 9);
+        const QFontMetrics metrics(harness.output->font());
+        const int room = harness.output->viewport()->width() -
+                         2 * qCeil(harness.output->document()->documentMargin());
+        for (const QString& line : lines) {
+            QVERIFY2(metrics.horizontalAdvance(line) <= room, qPrintable(line));
+        }
+    }
+
+    // The selection box shows one line without scrolling.
+    void selectionBoxHoldsOneLine() {
+        MakingHarness harness;
+        harness.window.selectNotes({0, 2, 12}, true);
+        QCOMPARE(harness.selection(), QStringLiteral("Selection: 1, 3, 13"));
+        QVERIFY(!harness.selectionBox->verticalScrollBar()->isVisible());
     }
 
     void cutoffFromTheDial_data() {
