@@ -3,7 +3,6 @@
 #include "storage/dbmanager.h"
 
 #include <QApplication>
-#include <QStringList>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -16,10 +15,7 @@ int main(int argc, char** argv) {
     initialisePalette();
 
     MainWindow window;
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() >= 2) {
-        window.changeScaleSpace(arguments.at(1));
-    }
+    applyCommandLine(window, QCoreApplication::arguments());
     window.show();
     return application.exec();
 }

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QModelIndex>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <array>
@@ -160,6 +161,9 @@ int postAddNoteShift(int insertedAt, int note, const int& notesBefore);
 int postRemoveNoteShift(int removedAt, int note, const int& notesBefore);
 // The range to keep when a scale space of oldCount notes is replaced by one of newCount.
 int makeAdjustedRange(const int& range, const int& oldCount, const int& newCount);
+// The command-line step of start-up: the first argument after the program's own path, if
+// any, names a scale space file to show instead of the default; further ones are ignored.
+void applyCommandLine(MainWindow& window, const QStringList& arguments);
 // Whether the file lies in the library folder or a folder below it.
 bool isInLibraryFolder(const QUrl& url);
 

@@ -268,3 +268,9 @@ void MainWindow::handleSaveSubScaleSpaceAs() {
     ui->scaleSpaceCombo->setCurrentIndex(
         ui->scaleSpaceCombo->findText(customEntry, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
+
+void applyCommandLine(MainWindow& window, const QStringList& arguments) {
+    if (arguments.size() >= 2) {
+        window.changeScaleSpace(arguments.at(1));
+    }
+}

@@ -445,6 +445,27 @@ private slots:
         QCOMPARE(activations.count(), 0);
     }
 
+    void commandLineArguments_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("none") << QStringList{"quillmere"} << "12edo - Quillmere";
+        QTest::newRow("one") << QStringList{"quillmere", libraryFile("19edo")}
+                             << "19edo - Quillmere";
+        QTest::newRow("three: only the first counts")
+            << QStringList{"quillmere", libraryFile("7edo"), libraryFile("5edo"),
+                           libraryFile("22edo")}
+            << "7edo - Quillmere";
+    }
+
+    void commandLineArguments() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, title);
+        WindowHarness harness;
+        applyCommandLine(harness.window, arguments);
+        QCOMPARE(harness.window.windowTitle(), title);
+        QCOMPARE(harness.combo->currentText(), title.section(' ', 0, 0));
+    }
+
     void saveWritesTheWholeSpace() {
         QTemporaryDir folder;
         const QString path = QDir(folder.path()).filePath("copy.qmx");
