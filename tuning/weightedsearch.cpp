@@ -49,6 +49,14 @@ constexpr std::size_t exactPiecesPerRecord = 4;
 // What the allocator adds to each block, roughly.
 constexpr std::size_t blockOverhead = 16;
 
+// Interval::clamp, inline for the innermost loop.
+long double clamped(const long double& value) {
+    if (value < Interval::lowest) {
+        return Interval::lowest;
+    }
+    return value > Interval::highest ? Interval::highest : value;
+}
+
 std::uint64_t mix(std::uint64_t value) {
     value ^= value >> 30;
     value *= 0xbf58476d1ce4e5b9ULL;
@@ -159,6 +167,9 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
     // Below this a followed path would have its weight raised to the smallest normal double,
     // which the ranges do not account for.
     const long double followFloor = std::max(cutoff, static_cast<long double>(Interval::lowest));
+    // The flatness of a path is learnt where cut paths, and whether the cutoff was just passed,
+    // make the difference.
+    const bool flatnessUsable = rangesMatter && cutoff >= Interval::lowest;
     bool childListReady = false;
     long double result = 1;
     long double low = 0;
@@ -170,18 +181,29 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
         // reciprocal adds one more rounding, far below the margin.
         const long double inverse = record->terms[k].inverseExponent;
         long double power;
-        if (via == 0 || currentFixed || via == note || exponent * pathWeight <= cutoff) {
-            if (via != 0 && !currentFixed && via != note && rangesMatter) {
+        const bool direct = via == 0 || currentFixed || via == note;
+        const bool cut = !direct && exponent * pathWeight <= cutoff;
+        if (!direct && !cut && flatnessUsable && record->terms[k].flat < 0) {
+            if (!childListReady) {
+                prepareChildList(depth, note);
+                childListReady = true;
+            }
+            if (!learnFlatness(*record, depth, k, note)) {
+                return false;
+            }
+        }
+        if (direct) {
+            power = rootPower(record->terms[k], rootSize);
+        } else if (pathWeight <= record->terms[k].flatUpTo) {
+            power = rootPower(record->terms[k], rootSize);
+            high = std::min(high, record->terms[k].flatUpTo);
+        } else if (cut) {
+            if (rangesMatter) {
                 high = std::min(high, below(cutoff * inverse));
             }
-            Term& term = record->terms[k];
-            if (!term.rootPowerKnown) {
-                term.rootPower = std::pow(rootSize, exponent);
-                term.rootPowerKnown = true;
-            }
-            power = term.rootPower;
+            power = rootPower(record->terms[k], rootSize);
         } else {
-            const long double viaWeight = Interval::clamp(exponent * pathWeight);
+            const long double viaWeight = clamped(exponent * pathWeight);
             long double viaLow;
             long double viaHigh;
             if (const Piece* known = findPiece(record->terms[k].viaPowers, viaWeight)) {
@@ -207,6 +229,11 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
                     recordEpoch = epoch;
                 }
                 record->terms[k].via = child;
+                // The visit may have taught m's level that more of its paths are flat.
+                if (flatnessUsable && record->terms[k].flat > 0 &&
+                    !learnFlatness(*record, depth, k, note)) {
+                    return false;
+                }
                 power = std::pow(scale.getInterval(note, via).size * estimate.value, exponent);
                 addPiece(record->terms[k].viaPowers, estimate.low, estimate.high, power);
                 viaLow = estimate.low;
@@ -236,6 +263,74 @@ void WeightedSearch::prepareChildList(const int& depth, const int& removedNote) 
     std::uint64_t* childKey = &listKeys[static_cast<std::size_t>(depth + 1) * words];
     std::copy(key, key + words, childKey);
     childKey[removedNote / 64] &= ~(std::uint64_t(1) << (removedNote % 64));
+}
+
+long double WeightedSearch::rootPower(Term& term, const long double& rootSize) const {
+    if (!term.rootPowerKnown) {
+        term.rootPower = std::pow(rootSize, term.exponent);
+        term.rootPowerKnown = true;
+    }
+    return term.rootPower;
+}
+
+// Just past the cutoff of entry m, the path through m reaches m's level with a path weight at
+// which every path from there is cut, so m's estimate is the product of m's root powers. When
+// the proposal s(m -> c) times that estimate, raised to m's exponent, is the very root power of
+// c (as it often is where the sizes agree), the cutoff test of m changes nothing as long as m's
+// level gives that estimate: up to the path weight where one of its own paths is followed, or,
+// where those paths are flat in turn, further.
+bool WeightedSearch::learnFlatness(Record& record, const int& depth, const std::size_t& k,
+                                   const int& note) {
+    Term& term = record.terms[k];
+    const int via = listNotes[listOffset(depth) + k];
+    if (term.via == nullptr) {
+        // Only a visit may forget, so here the budget is kept by not learning.
+        if (overBudget()) {
+            return true;
+        }
+        const std::uint64_t hash = hashKey(via, listKey(depth + 1), words);
+        term.via = findRecord(hash, depth + 1, via);
+        if (term.via == nullptr && (term.via = addRecord(hash, depth + 1, via)) == nullptr) {
+            return false;
+        }
+    }
+    Record& child = *term.via;
+    if (!child.allCutKnown) {
+        long double value = 1;
+        for (Term& childTerm : child.terms) {
+            value *= rootPower(childTerm, rootSizes[static_cast<std::size_t>(via)]);
+        }
+        child.allCutValue = value;
+        child.allCutKnown = true;
+    }
+    if (term.flat < 0) {
+        const long double followed =
+            std::pow(scale.getInterval(note, via).size * child.allCutValue, term.exponent);
+        const long double cutPower = rootPower(term, rootSizes[static_cast<std::size_t>(note)]);
+        term.flat = followed == cutPower && std::signbit(followed) == std::signbit(cutPower);
+    }
+    if (term.flat > 0) {
+        term.flatUpTo =
+            std::max(term.flatUpTo, below(allCutUpTo(child, depth + 1) * term.inverseExponent));
+    }
+    return true;
+}
+
+long double WeightedSearch::allCutUpTo(const Record& record, const int& depth) const {
+    if (fixed[static_cast<std::size_t>(record.note)]) {
+        return infinity;
+    }
+    const int* notes = &listNotes[listOffset(depth)];
+    long double upTo = infinity;
+    for (std::size_t j = 0; j < record.terms.size(); ++j) {
+        if (notes[j] == 0 || notes[j] == record.note) {
+            continue;
+        }
+        const Term& term = record.terms[j];
+        // Up to its cutoff a path is cut; a flat path gives the root power further still.
+        upTo = std::min(upTo, std::max(term.flatUpTo, below(cutoff * term.inverseExponent)));
+    }
+    return upTo;
 }
 
 std::size_t WeightedSearch::listOffset(const int& depth) const {
@@ -274,9 +369,6 @@ WeightedSearch::Record* WeightedSearch::findRecord(const std::uint64_t& hash, co
 WeightedSearch::Record* WeightedSearch::addRecord(const std::uint64_t& hash, const int& depth,
                                                   const int& note) {
     const std::size_t count = static_cast<std::size_t>(noteCount - depth);
-    if (records.size() >= std::numeric_limits<std::uint32_t>::max() - 1) {
-        forget();
-    }
     Record& record = records.emplace_back();
     record.note = note;
     record.hash = hash;

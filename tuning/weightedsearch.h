@@ -69,8 +69,13 @@ private:
     struct Term {
         long double exponent = 0;
         long double rootPower = 0;
+        // Up to this path weight the power is the root power whether the path through m is
+        // followed or cut (see learnFlatness); 0 when that is not so.
+        long double flatUpTo = 0;
         double inverseExponent = 0;
         bool rootPowerKnown = false;
+        // Whether the power through m just past the cutoff is the root power: -1 not known yet.
+        signed char flat = -1;
         Record* via = nullptr;
         std::vector<Piece> viaPowers;
     };
@@ -81,6 +86,9 @@ private:
         std::uint64_t hash = 0;
         std::vector<Term> terms;
         std::vector<Piece> results;
+        // The result when every path from this level is cut.
+        long double allCutValue = 0;
+        bool allCutKnown = false;
         // Results that hold for one path weight only, where a test sat too close to its cutoff
         // for a range.
         std::vector<long double> exactWeights;
@@ -93,6 +101,15 @@ private:
     bool visit(const int& depth, const int& note, const long double& pathWeight, Record*& record,
                Outcome& out);
     void prepareChildList(const int& depth, const int& removedNote);
+    long double rootPower(Term& term, const long double& rootSize) const;
+    // Finds out whether following the path through entry k of the list at this depth, just
+    // past its cutoff, proposes the very power that cutting it does, and up to which path
+    // weight; false when cancelled. The list of the next depth must be this one's without the
+    // current note.
+    bool learnFlatness(Record& record, const int& depth, const std::size_t& k, const int& note);
+    // The path weight up to which the level of the note over the list at this depth is known to
+    // give the result of cutting every path.
+    long double allCutUpTo(const Record& record, const int& depth) const;
     std::size_t listOffset(const int& depth) const;
     const std::uint64_t* listKey(const int& depth) const;
     bool overBudget() const;

@@ -51,7 +51,6 @@ std::vector<long double> plainTuning(const Scale& scale, std::atomic<bool>& canc
     return tuning;
 }
 
-
 // Baseline: the closed-form unweighted tuning of the same pattern.
 void BM_UnweightedTuning_12edo(benchmark::State& state) {
     Scale scale(twelveEdoPattern(twelveEdoNotes - 1));
