@@ -2,6 +2,7 @@
 // "Benedetti" weights. The naive rebuild and the stream formatter are the baselines: what
 // the cache would cost if every cell formatted its own texts through a string stream.
 #include "model/scalespacemodel.h"
+#include "tests/common/twelveedo.h"
 #include "tuning/weightfunctions.h"
 
 #include <benchmark/benchmark.h>
@@ -15,23 +16,12 @@ namespace {
 
 constexpr int largeRange = 1024;
 
-SizePattern twelveEdoPattern() {
-    const std::vector<long double> steps{16.0L / 15, 9.0L / 8,   6.0L / 5,  5.0L / 4,
-                                         4.0L / 3,   45.0L / 32, 3.0L / 2,  8.0L / 5,
-                                         5.0L / 3,   9.0L / 5,   15.0L / 8, 2.0L};
-    SizePattern pattern(steps.size());
-    for (std::size_t row = 0; row < steps.size(); ++row) {
-        pattern[row].assign(steps.begin(), steps.end() - static_cast<std::ptrdiff_t>(row));
-    }
-    return pattern;
-}
-
 SizeToWeightFunction benedetti() {
     return populateWeightFunctionsMap()[0].second;
 }
 
 struct Table {
-    Table() : space(QStringLiteral("12edo"), twelveEdoPattern()), model(&space) {
+    Table() : space(QStringLiteral("12edo"), testing::twelveEdoPattern()), model(&space) {
         model.setWeightFunction(benedetti());
         model.setRange(largeRange);
     }
@@ -51,7 +41,7 @@ QString streamText(long double value, int precision, bool scientific) {
 
 // Every cell of the table's sizes and weights, the way the cache holds them.
 std::vector<long double> tableSizes(int range) {
-    const ScaleSpace space(QStringLiteral("12edo"), twelveEdoPattern());
+    const ScaleSpace space(QStringLiteral("12edo"), testing::twelveEdoPattern());
     std::vector<long double> sizes;
     sizes.reserve(std::size_t(range) * range);
     for (int row = 0; row < range; ++row) {
@@ -107,7 +97,7 @@ BENCHMARK(BM_AttenuationChangeAt1024)->Unit(benchmark::kMillisecond);
 
 // Baseline: every cell computed and formatted on its own through a string stream.
 void BM_NaiveRebuildAt1024(benchmark::State& state) {
-    const ScaleSpace space(QStringLiteral("12edo"), twelveEdoPattern());
+    const ScaleSpace space(QStringLiteral("12edo"), testing::twelveEdoPattern());
     const SizeToWeightFunction weight = benedetti();
     for (auto _ : state) {
         auto cells = std::make_unique<std::vector<CellCache>>(std::size_t(largeRange) * largeRange);

@@ -12,7 +12,7 @@ class TestTuneWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { dbManager::initialise(); }
+    void initTestCase() { QVERIFY(startLikeMain()); }
 
     void sameTextAsWindow_data() {
         QTest::addColumn<int>("range");

@@ -61,11 +61,7 @@ class TestWindowControls : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QVERIFY(!qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"));
-        dbManager::initialise();
-        initialisePalette();
-    }
+    void initTestCase() { QVERIFY(startLikeMain()); }
 
     void cleanup() { QTRY_COMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0); }
 

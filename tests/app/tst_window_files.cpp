@@ -168,9 +168,7 @@ class TestWindowFiles : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(!qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"));
-        dbManager::initialise();
-        initialisePalette();
+        QVERIFY(startLikeMain());
         QVERIFY(temp.isValid());
         QVERIFY(QDir().mkpath(QDir(pitchSpacesPath).filePath("sub/deeper")));
         QVERIFY(writePattern(QDir(pitchSpacesPath).filePath("sub/deeper/inner.qmx"), fourNotes()));

@@ -100,11 +100,7 @@ class TestWindowMaking : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QVERIFY(!qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"));
-        dbManager::initialise();
-        initialisePalette();
-    }
+    void initTestCase() { QVERIFY(startLikeMain()); }
 
     // Each test ends with no task left behind.
     void cleanup() { QTRY_COMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0); }

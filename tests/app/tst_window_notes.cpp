@@ -23,11 +23,7 @@ class TestWindowNotes : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QVERIFY(!qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"));
-        dbManager::initialise();
-        initialisePalette();
-    }
+    void initTestCase() { QVERIFY(startLikeMain()); }
 
     void shiftMaps_data() {
         QTest::addColumn<bool>("adding");

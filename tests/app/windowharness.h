@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
+#include "storage/dbmanager.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -34,6 +35,17 @@ inline QString selectionText(const QList<int>& notes) {
         numbers << QString::number(note + 1);
     }
     return "Selection: " + numbers.join(", ");
+}
+
+// What main does before it builds the window: the library folder with the built-in scale
+// spaces, and the palette. False when the test would touch the real configuration folder.
+[[nodiscard]] inline bool startLikeMain() {
+    if (qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
+        return false;
+    }
+    dbManager::initialise();
+    initialisePalette();
+    return true;
 }
 
 struct WindowHarness {

@@ -4,6 +4,7 @@
 // model tester attached, and whole rows of the table as one text.
 
 #include "model/scalespacemodel.h"
+#include "tests/common/twelveedo.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -13,18 +14,6 @@
 #include <vector>
 
 namespace testing {
-
-// Cell (i, j) of the pattern is the size of j + 1 steps, from every note alike.
-inline SizePattern twelveEdoPattern() {
-    const std::vector<long double> steps{16.0L / 15, 9.0L / 8,   6.0L / 5,  5.0L / 4,
-                                         4.0L / 3,   45.0L / 32, 3.0L / 2,  8.0L / 5,
-                                         5.0L / 3,   9.0L / 5,   15.0L / 8, 2.0L};
-    SizePattern pattern(steps.size());
-    for (std::size_t row = 0; row < steps.size(); ++row) {
-        pattern[row].assign(steps.begin(), steps.end() - static_cast<std::ptrdiff_t>(row));
-    }
-    return pattern;
-}
 
 // A weight that falls with the size, so that every cell's weight differs from its mirror's.
 inline long double testWeight(long double size) {
