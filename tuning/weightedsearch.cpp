@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <numeric>
@@ -45,9 +46,12 @@ constexpr bool productsStayPositive = std::numeric_limits<long double>::min_expo
 
 constexpr std::size_t initialSlots = 1024;
 // The exact results kept per record for path weights that have no range.
-constexpr std::size_t exactPiecesPerRecord = 4;
-// What the allocator adds to each block, roughly.
-constexpr std::size_t blockOverhead = 16;
+constexpr std::uint8_t exactPiecesPerRecord = 4;
+// Blocks of a sixteenth of the budget, between 4 KiB and 1 MiB, so that a small budget is
+// still kept closely.
+std::size_t blockBytesFor(const std::size_t& budget) {
+    return std::clamp(budget / 16, std::size_t(4) << 10, std::size_t(1) << 20);
+}
 
 // Interval::clamp, inline for the innermost loop.
 long double clamped(const long double& value) {
@@ -78,7 +82,8 @@ std::uint64_t hashKey(const int& note, const std::uint64_t* key, const std::size
 
 WeightedSearch::WeightedSearch(const Scale& scale, std::atomic<bool>& cancelationRequest,
                                const std::size_t& memoryBudget)
-    : scale(scale), cancelationRequest(cancelationRequest), memoryBudget(memoryBudget) {}
+    : scale(scale), cancelationRequest(cancelationRequest), memoryBudget(memoryBudget),
+      arena(blockBytesFor(memoryBudget)) {}
 
 void WeightedSearch::prepare() {
     prepared = true;
@@ -297,8 +302,8 @@ bool WeightedSearch::learnFlatness(Record& record, const int& depth, const std::
     Record& child = *term.via;
     if (!child.allCutKnown) {
         long double value = 1;
-        for (Term& childTerm : child.terms) {
-            value *= rootPower(childTerm, rootSizes[static_cast<std::size_t>(via)]);
+        for (std::uint32_t j = 0; j < child.termCount; ++j) {
+            value *= rootPower(child.terms[j], rootSizes[static_cast<std::size_t>(via)]);
         }
         child.allCutValue = value;
         child.allCutKnown = true;
@@ -322,7 +327,7 @@ long double WeightedSearch::allCutUpTo(const Record& record, const int& depth) c
     }
     const int* notes = &listNotes[listOffset(depth)];
     long double upTo = infinity;
-    for (std::size_t j = 0; j < record.terms.size(); ++j) {
+    for (std::size_t j = 0; j < record.termCount; ++j) {
         if (notes[j] == 0 || notes[j] == record.note) {
             continue;
         }
@@ -344,7 +349,8 @@ const std::uint64_t* WeightedSearch::listKey(const int& depth) const {
 }
 
 bool WeightedSearch::overBudget() const {
-    return bytesUsed + (recordSlots.capacity() + recordKeys.capacity()) * sizeof(std::uint64_t) >
+    return arena.size() + records.capacity() * sizeof(Record*) +
+               (recordSlots.capacity() + recordKeys.capacity()) * sizeof(std::uint64_t) >
            memoryBudget;
 }
 
@@ -359,8 +365,8 @@ WeightedSearch::Record* WeightedSearch::findRecord(const std::uint64_t& hash, co
         }
         const std::size_t index = (recordSlots[slot] & 0xffffffffULL) - 1;
         const std::uint64_t* stored = &recordKeys[index * words];
-        if (records[index].note == note && std::equal(stored, stored + words, key)) {
-            return &records[index];
+        if (records[index]->note == note && std::equal(stored, stored + words, key)) {
+            return records[index];
         }
     }
     return nullptr;
@@ -369,17 +375,21 @@ WeightedSearch::Record* WeightedSearch::findRecord(const std::uint64_t& hash, co
 WeightedSearch::Record* WeightedSearch::addRecord(const std::uint64_t& hash, const int& depth,
                                                   const int& note) {
     const std::size_t count = static_cast<std::size_t>(noteCount - depth);
-    Record& record = records.emplace_back();
+    Record& record = *new (arena.allocate(sizeof(Record))) Record();
     record.note = note;
     record.hash = hash;
-    record.terms.resize(count);
+    record.termCount = static_cast<std::uint32_t>(count);
+    record.terms = static_cast<Term*>(arena.allocate(count * sizeof(Term)));
+    for (std::size_t k = 0; k < count; ++k) {
+        new (record.terms + k) Term();
+    }
+    // A cancelled record is left unused in the arena.
     if (!computeExponents(depth, record)) {
-        records.pop_back();
         return nullptr;
     }
     const std::uint64_t* key = listKey(depth);
     recordKeys.insert(recordKeys.end(), key, key + words);
-    if (records.size() * 2 > recordSlots.size()) {
+    if ((records.size() + 1) * 2 > recordSlots.size()) {
         growSlots();
     }
     const std::size_t mask = recordSlots.size() - 1;
@@ -387,8 +397,8 @@ WeightedSearch::Record* WeightedSearch::addRecord(const std::uint64_t& hash, con
     while (recordSlots[slot] != 0) {
         slot = (slot + 1) & mask;
     }
+    records.push_back(&record);
     recordSlots[slot] = (hash >> 32 << 32) | records.size();
-    bytesUsed += sizeof(Record) + blockOverhead + count * sizeof(Term);
     return &record;
 }
 
@@ -413,19 +423,20 @@ bool WeightedSearch::computeExponents(const int& depth, Record& record) {
         sum += record.terms[k].exponent;
     }
     const long double normaliser = 1 / sum;
-    for (Term& term : record.terms) {
+    for (std::size_t k = 0; k < count; ++k) {
+        Term& term = record.terms[k];
         term.exponent = Interval::clamp(normaliser * term.exponent);
         term.inverseExponent = static_cast<double>(1 / term.exponent);
     }
     return true;
 }
 
-const WeightedSearch::Piece* WeightedSearch::findPiece(const std::vector<Piece>& pieces,
+const WeightedSearch::Piece* WeightedSearch::findPiece(const Pieces& pieces,
                                                        const long double& pathWeight) {
-    const Piece* first = pieces.data();
-    const Piece* last = first + pieces.size();
+    const Piece* first = pieces.data;
+    const Piece* last = first + pieces.size;
     const Piece* after = first;
-    if (pieces.size() > 16) {
+    if (pieces.size > 16) {
         after = std::upper_bound(
             first, last, pathWeight,
             [](const long double& weight, const Piece& piece) { return weight < piece.low; });
@@ -441,23 +452,31 @@ const WeightedSearch::Piece* WeightedSearch::findPiece(const std::vector<Piece>&
     return after - 1;
 }
 
-bool WeightedSearch::addPiece(std::vector<Piece>& pieces, const long double& low,
-                              const long double& high, const long double& value) {
+bool WeightedSearch::addPiece(Pieces& pieces, const long double& low, const long double& high,
+                              const long double& value) {
     const double lowEnd = roundedUp(low);
     const double highEnd = roundedDown(high);
     if (!(lowEnd <= highEnd)) {
         return false;
     }
-    const std::size_t before = pieces.capacity();
-    if (before == 0) {
-        // Most lists get a few pieces; growing one at a time would copy them thrice.
-        pieces.reserve(4);
+    if (pieces.size == pieces.capacity) {
+        const std::uint32_t capacity = pieces.capacity == 0 ? 4 : 2 * pieces.capacity;
+        Piece* grown = arena.allocatePieces(capacity);
+        std::copy(pieces.data, pieces.data + pieces.size, grown);
+        if (pieces.data != nullptr) {
+            arena.freePieces(pieces.data, pieces.capacity);
+        }
+        pieces.data = grown;
+        pieces.capacity = capacity;
     }
-    const auto at = std::upper_bound(
-        pieces.begin(), pieces.end(), lowEnd,
-        [](const double& weight, const Piece& piece) { return weight < piece.low; });
-    pieces.insert(at, Piece{lowEnd, highEnd, value});
-    bytesUsed += (pieces.capacity() - before) * sizeof(Piece) + (before == 0 ? blockOverhead : 0);
+    Piece* last = pieces.data + pieces.size;
+    Piece* at =
+        std::upper_bound(pieces.data, last, lowEnd, [](const double& weight, const Piece& piece) {
+            return weight < piece.low;
+        });
+    std::copy_backward(at, last, last + 1);
+    *at = Piece{lowEnd, highEnd, value};
+    ++pieces.size;
     return true;
 }
 
@@ -468,9 +487,9 @@ bool WeightedSearch::recall(const Record& record, const long double& pathWeight,
         return true;
     }
     // The very same path weight repeats the very same arithmetic.
-    for (std::size_t k = 0; k < record.exactWeights.size(); ++k) {
-        if (record.exactWeights[k] == pathWeight) {
-            out = Outcome{record.exactValues[k], infinity, 0};
+    for (std::uint8_t k = 0; k < record.exactCount; ++k) {
+        if (record.exactPieces[k].pathWeight == pathWeight) {
+            out = Outcome{record.exactPieces[k].value, infinity, 0};
             return true;
         }
     }
@@ -483,23 +502,18 @@ void WeightedSearch::remember(Record& record, const long double& pathWeight,
         roundedUp(outcome.low) <= pathWeight && pathWeight <= roundedDown(outcome.high)) {
         return;
     }
-    if (record.exactWeights.size() < exactPiecesPerRecord) {
-        if (record.exactWeights.empty()) {
-            record.exactWeights.reserve(exactPiecesPerRecord);
-            record.exactValues.reserve(exactPiecesPerRecord);
-            bytesUsed += 2 * (exactPiecesPerRecord * sizeof(long double) + blockOverhead);
-        }
-        record.exactWeights.push_back(pathWeight);
-        record.exactValues.push_back(outcome.value);
+    if (record.exactPieces == nullptr) {
+        record.exactPieces =
+            static_cast<ExactPiece*>(arena.allocate(exactPiecesPerRecord * sizeof(ExactPiece)));
+    }
+    if (record.exactCount < exactPiecesPerRecord) {
+        ++record.exactCount;
     } else {
         // The oldest goes.
-        std::rotate(record.exactWeights.begin(), record.exactWeights.begin() + 1,
-                    record.exactWeights.end());
-        std::rotate(record.exactValues.begin(), record.exactValues.begin() + 1,
-                    record.exactValues.end());
-        record.exactWeights.back() = pathWeight;
-        record.exactValues.back() = outcome.value;
+        std::copy(record.exactPieces + 1, record.exactPieces + exactPiecesPerRecord,
+                  record.exactPieces);
     }
+    record.exactPieces[record.exactCount - 1] = ExactPiece{pathWeight, outcome.value};
 }
 
 void WeightedSearch::growSlots() {
@@ -509,8 +523,7 @@ void WeightedSearch::growSlots() {
         if (entry == 0) {
             continue;
         }
-        const std::size_t index = (entry & 0xffffffffULL) - 1;
-        std::size_t slot = records[index].hash & mask;
+        std::size_t slot = records[(entry & 0xffffffffULL) - 1]->hash & mask;
         while (grown[slot] != 0) {
             slot = (slot + 1) & mask;
         }
@@ -520,10 +533,60 @@ void WeightedSearch::growSlots() {
 }
 
 void WeightedSearch::forget() {
-    records = std::deque<Record>();
-    recordKeys = std::vector<std::uint64_t>();
-    recordSlots = std::vector<std::uint64_t>(initialSlots, 0);
-    bytesUsed = 0;
+    arena.release();
+    records.clear();
+    recordKeys.clear();
+    recordSlots.assign(initialSlots, 0);
     ++epoch;
     ++clearings;
+}
+
+void* WeightedSearch::Arena::allocate(const std::size_t& bytes) {
+    constexpr std::size_t alignment = alignof(std::max_align_t);
+    const std::size_t rounded = (bytes + alignment - 1) / alignment * alignment;
+    if (rounded > left) {
+        const std::size_t blockBytes = std::max(rounded, blockSize);
+        // Left uninitialised, so that pages are touched only as they are used.
+        blocks.emplace_back(new unsigned char[blockBytes]);
+        next = blocks.back().get();
+        left = blockBytes;
+        total += blockBytes;
+    }
+    void* memory = next;
+    next += rounded;
+    left -= rounded;
+    return memory;
+}
+
+WeightedSearch::Piece* WeightedSearch::Arena::allocatePieces(const std::uint32_t& capacity) {
+    std::size_t sizeClass = 0;
+    while ((std::uint32_t(4) << sizeClass) < capacity) {
+        ++sizeClass;
+    }
+    if (sizeClass < freeLists.size() && freeLists[sizeClass] != nullptr) {
+        Piece* pieces = freeLists[sizeClass];
+        std::memcpy(&freeLists[sizeClass], pieces, sizeof(Piece*));
+        return pieces;
+    }
+    return static_cast<Piece*>(allocate(capacity * sizeof(Piece)));
+}
+
+void WeightedSearch::Arena::freePieces(Piece* pieces, const std::uint32_t& capacity) {
+    std::size_t sizeClass = 0;
+    while ((std::uint32_t(4) << sizeClass) < capacity) {
+        ++sizeClass;
+    }
+    if (freeLists.size() <= sizeClass) {
+        freeLists.resize(sizeClass + 1, nullptr);
+    }
+    std::memcpy(pieces, &freeLists[sizeClass], sizeof(Piece*));
+    freeLists[sizeClass] = pieces;
+}
+
+void WeightedSearch::Arena::release() {
+    blocks.clear();
+    next = nullptr;
+    left = 0;
+    total = 0;
+    freeLists.clear();
 }

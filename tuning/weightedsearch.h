@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <vector>
 
 class Scale;
@@ -22,8 +22,9 @@ class Scale;
 // which each stays the same; a level computed anew at another path weight takes them from there
 // without visiting that note again.
 //
-// What is remembered is bounded by a memory budget; when it is spent, everything is forgotten
-// and remembered afresh, which costs time but never changes a result. The search notices the
+// What is remembered lives in large blocks, bounded by a memory budget; when it is spent,
+// everything is forgotten at once (the blocks are given back, nothing is taken apart) and
+// remembered afresh, which costs time but never changes a result. The search notices the
 // cancellation flag at every level and within the exponents of a large list of notes.
 class WeightedSearch {
 public:
@@ -60,6 +61,19 @@ private:
         double high;
         long double value;
     };
+    // Pieces with disjoint ranges, ordered: each range is the set of path weights for which one
+    // combination of cutoff decisions holds.
+    struct Pieces {
+        Piece* data = nullptr;
+        std::uint32_t size = 0;
+        std::uint32_t capacity = 0;
+    };
+    // A result that holds for one path weight only, where a test sat too close to its cutoff for
+    // a range.
+    struct ExactPiece {
+        long double pathWeight;
+        long double value;
+    };
 
     struct Record;
     // One entry m of a level's list: its exponent, the power of the stored size s(0 -> c) to
@@ -77,22 +91,42 @@ private:
         // Whether the power through m just past the cutoff is the root power: -1 not known yet.
         signed char flat = -1;
         Record* via = nullptr;
-        std::vector<Piece> viaPowers;
+        Pieces viaPowers;
     };
 
     // Everything remembered about one (current note, list of notes).
     struct Record {
         int note = 0;
+        std::uint32_t termCount = 0;
         std::uint64_t hash = 0;
-        std::vector<Term> terms;
-        std::vector<Piece> results;
+        Term* terms = nullptr;
+        Pieces results;
         // The result when every path from this level is cut.
         long double allCutValue = 0;
         bool allCutKnown = false;
-        // Results that hold for one path weight only, where a test sat too close to its cutoff
-        // for a range.
-        std::vector<long double> exactWeights;
-        std::vector<long double> exactValues;
+        std::uint8_t exactCount = 0;
+        ExactPiece* exactPieces = nullptr;
+    };
+
+    // Memory handed out from large blocks and given back all at once; freed arrays of pieces
+    // are kept by size for reuse. What lives here is never taken apart.
+    class Arena {
+    public:
+        explicit Arena(const std::size_t& blockSize) : blockSize(blockSize) {}
+        void* allocate(const std::size_t& bytes);
+        Piece* allocatePieces(const std::uint32_t& capacity);
+        void freePieces(Piece* pieces, const std::uint32_t& capacity);
+        void release();
+        std::size_t size() const { return total; }
+
+    private:
+        std::size_t blockSize;
+        std::vector<std::unique_ptr<unsigned char[]>> blocks;
+        unsigned char* next = nullptr;
+        std::size_t left = 0;
+        std::size_t total = 0;
+        // By capacity 4 << class, each linking to the next through its first bytes.
+        std::vector<Piece*> freeLists;
     };
 
     void prepare();
@@ -120,12 +154,10 @@ private:
     bool computeExponents(const int& depth, Record& record);
     bool recall(const Record& record, const long double& pathWeight, Outcome& out) const;
     void remember(Record& record, const long double& pathWeight, const Outcome& outcome);
-    // The piece whose range holds the path weight, or null. Within one list of pieces, ranges
-    // are disjoint and ordered: each is the set of path weights for which one combination of
-    // cutoff decisions holds.
-    static const Piece* findPiece(const std::vector<Piece>& pieces, const long double& pathWeight);
+    // The piece whose range holds the path weight, or null.
+    static const Piece* findPiece(const Pieces& pieces, const long double& pathWeight);
     // Adds a piece in order, unless its range is empty once its ends are doubles; false then.
-    bool addPiece(std::vector<Piece>& pieces, const long double& low, const long double& high,
+    bool addPiece(Pieces& pieces, const long double& low, const long double& high,
                   const long double& value);
     void growSlots();
     void forget();
@@ -155,10 +187,10 @@ private:
 
     // Records by (note, set): open addressing over record numbers + 1 in the low half of a
     // slot and the upper half of the key's hash in the high half; 0 for a free slot.
-    std::deque<Record> records;
+    Arena arena;
+    std::vector<Record*> records;
     std::vector<std::uint64_t> recordKeys;
     std::vector<std::uint64_t> recordSlots;
-    std::size_t bytesUsed = 0;
     // Counts the forgettings; a level holding a record finds it again when this has moved.
     std::uint64_t epoch = 0;
 
