@@ -47,10 +47,10 @@ constexpr bool productsStayPositive = std::numeric_limits<long double>::min_expo
 constexpr std::size_t initialSlots = 1024;
 // The exact results kept per record for path weights that have no range.
 constexpr std::uint8_t exactPiecesPerRecord = 4;
-// Blocks of a sixteenth of the budget, between 4 KiB and 1 MiB, so that a small budget is
+// Blocks of a sixteenth of the budget, between 4 KiB and 64 KiB, so that a small budget is
 // still kept closely.
 std::size_t blockBytesFor(const std::size_t& budget) {
-    return std::clamp(budget / 16, std::size_t(4) << 10, std::size_t(1) << 20);
+    return std::clamp(budget / 16, std::size_t(4) << 10, std::size_t(64) << 10);
 }
 
 // Interval::clamp, inline for the innermost loop.
@@ -172,8 +172,8 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
     // Below this a followed path would have its weight raised to the smallest normal double,
     // which the ranges do not account for.
     const long double followFloor = std::max(cutoff, static_cast<long double>(Interval::lowest));
-    // The flatness of a path is learnt where cut paths, and whether the cutoff was just passed,
-    // make the difference.
+    // Flatness matters only where paths are cut, and it needs the weights of followed paths to
+    // stay above the smallest normal double.
     const bool flatnessUsable = rangesMatter && cutoff >= Interval::lowest;
     bool childListReady = false;
     long double result = 1;

@@ -5,6 +5,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -57,38 +58,16 @@ QString difference(const Tuning& actual, const Tuning& expected) {
     return QString();
 }
 
+// Indices into the name lists below.
 enum class Weights { Benedetti, Uniform, Random };
 enum class Cutoff { Zero, One, Uniform, Small, TopExponent, SecondPathWeight };
-
-const char* weightsName(const Weights& weights) {
-    switch (weights) {
-    case Weights::Benedetti:
-        return "Benedetti";
-    case Weights::Uniform:
-        return "uniform";
-    case Weights::Random:
-        return "random";
-    }
-    return "";
-}
-
-const char* cutoffName(const Cutoff& cutoff) {
-    switch (cutoff) {
-    case Cutoff::Zero:
-        return "0";
-    case Cutoff::One:
-        return "1";
-    case Cutoff::Uniform:
-        return "uniform in (0, 1)";
-    case Cutoff::Small:
-        return "between 1e-12 and 1e-2";
-    case Cutoff::TopExponent:
-        return "equal to an exponent of the first level";
-    case Cutoff::SecondPathWeight:
-        return "equal to a path weight of the second level";
-    }
-    return "";
-}
+const char* const weightsNames[] = {"Benedetti", "uniform", "random"};
+const char* const cutoffNames[] = {"0",
+                                   "1",
+                                   "uniform in (0, 1)",
+                                   "between 1e-12 and 1e-2",
+                                   "equal to an exponent of the first level",
+                                   "equal to a path weight of the second level"};
 
 // Sizes between pitches built from simple ratios, some of them put out of tune by a comma or
 // so (so that the sizes disagree), or in one row in four sizes drawn at random.
@@ -193,7 +172,8 @@ private slots:
             }
             const long double cutoff = randomCutoff(random, Scale(pattern), cutoffKind);
             QTest::addRow("seed %u: %d notes, %s weights, cutoff %s (%Lg), %d fixed", seed, notes,
-                          weightsName(weights), cutoffName(cutoffKind), cutoff,
+                          weightsNames[static_cast<int>(weights)],
+                          cutoffNames[static_cast<int>(cutoffKind)], cutoff,
                           static_cast<int>(fixed.size()))
                 << pattern << cutoff << fixed;
         }
