@@ -201,7 +201,7 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
             power = rootPower(record->terms[k], rootSize);
         } else if (pathWeight <= record->terms[k].flatUpTo) {
             power = rootPower(record->terms[k], rootSize);
-            high = std::min(high, record->terms[k].flatUpTo);
+            high = std::min(high, static_cast<long double>(record->terms[k].flatUpTo));
         } else if (cut) {
             if (rangesMatter) {
                 high = std::min(high, below(cutoff * inverse));
@@ -315,8 +315,8 @@ bool WeightedSearch::learnFlatness(Record& record, const int& depth, const std::
         term.flat = followed == cutPower && std::signbit(followed) == std::signbit(cutPower);
     }
     if (term.flat > 0) {
-        term.flatUpTo =
-            std::max(term.flatUpTo, below(allCutUpTo(child, depth + 1) * term.inverseExponent));
+        term.flatUpTo = std::max(
+            term.flatUpTo, roundedDown(below(allCutUpTo(child, depth + 1) * term.inverseExponent)));
     }
     return true;
 }
@@ -333,7 +333,8 @@ long double WeightedSearch::allCutUpTo(const Record& record, const int& depth) c
         }
         const Term& term = record.terms[j];
         // Up to its cutoff a path is cut; a flat path gives the root power further still.
-        upTo = std::min(upTo, std::max(term.flatUpTo, below(cutoff * term.inverseExponent)));
+        upTo = std::min(upTo, std::max(static_cast<long double>(term.flatUpTo),
+                                       below(cutoff * term.inverseExponent)));
     }
     return upTo;
 }

@@ -84,8 +84,8 @@ private:
         long double exponent = 0;
         long double rootPower = 0;
         // Up to this path weight the power is the root power whether the path through m is
-        // followed or cut (see learnFlatness); 0 when that is not so.
-        long double flatUpTo = 0;
+        // followed or cut (see learnFlatness), rounded down; 0 when that is not so.
+        double flatUpTo = 0;
         double inverseExponent = 0;
         bool rootPowerKnown = false;
         // Whether the power through m just past the cutoff is the root power: -1 not known yet.
