@@ -41,7 +41,7 @@ QImage paintCell(const ScaleSpaceDelegate& delegate, const QModelIndex& index,
     return image;
 }
 
-// Colours as "#aarrggbb" text: comparable whatever the colour's spec, and readable on failure.
+// Colours as "#aarrggbb" text: comparable whatever the colour's model (RGB, HSV, ...), and readable on failure.
 QString hex(const QColor& colour) {
     return colour.name(QColor::HexArgb);
 }
