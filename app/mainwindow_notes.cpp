@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QStringList>
+#include <QTableView>
 
 #include <algorithm>
 
@@ -45,6 +46,27 @@ std::vector<int> afterRemoval(const std::vector<int>& notes, const int& removedA
     return kept;
 }
 
+// The table's current cell and the delegate's framed cell, taken before a model reset so
+// that the current cell can be made current again after it.
+struct RememberedCell {
+    bool hadSelection = false;
+    QModelIndex current;
+    std::optional<QModelIndex> last;
+};
+
+RememberedCell rememberCell(const QTableView* table, const ScaleSpaceDelegate* delegate) {
+    RememberedCell cell;
+    const QItemSelectionModel* selection = table->selectionModel();
+    cell.hadSelection = selection != nullptr && selection->hasSelection();
+    if (cell.hadSelection) {
+        cell.current = selection->selectedIndexes().constFirst();
+    }
+    if (delegate != nullptr) {
+        cell.last = delegate->getLastSelectedIndex();
+    }
+    return cell;
+}
+
 } // namespace
 
 int postAddNoteShift(int insertedAt, int note, const int& notesBefore) {
@@ -62,17 +84,11 @@ int postRemoveNoteShift(int removedAt, int note, const int& notesBefore) {
 }
 
 void MainWindow::keepCurrentCell(const std::function<void()>& change) {
-    const QItemSelectionModel* selection = ui->scaleSpaceTable->selectionModel();
-    if (selection == nullptr || !selection->hasSelection()) {
-        change();
-        return;
-    }
-    const QModelIndex current = selection->selectedIndexes().constFirst();
-    const ScaleSpaceDelegate* delegate = tableDelegate();
-    const std::optional<QModelIndex> last =
-        delegate != nullptr ? delegate->getLastSelectedIndex() : std::nullopt;
+    const RememberedCell cell = rememberCell(ui->scaleSpaceTable, tableDelegate());
     change();
-    postModelResetSelect(current, last);
+    if (cell.hadSelection) {
+        postModelResetSelect(cell.current, cell.last);
+    }
 }
 
 void MainWindow::handleAddNote(int noteToAdd, bool cameFromAddBefore) {
@@ -205,13 +221,8 @@ void MainWindow::selectNotes(const std::vector<int>& notes, const bool& select) 
 
 void MainWindow::fixNotes(const std::vector<int>& notes, const bool& fix) {
     std::vector<int> fixed = model->getFixedNotes();
-    const QItemSelectionModel* selection = ui->scaleSpaceTable->selectionModel();
-    const bool hadSelection = selection != nullptr && selection->hasSelection();
-    const QModelIndex current =
-        hadSelection ? selection->selectedIndexes().constFirst() : QModelIndex();
     ScaleSpaceDelegate* delegate = tableDelegate();
-    const std::optional<QModelIndex> last =
-        delegate != nullptr ? delegate->getLastSelectedIndex() : std::nullopt;
+    const RememberedCell cell = rememberCell(ui->scaleSpaceTable, delegate);
 
     bool lastEmptied = false;
     for (const int note : notes) {
@@ -232,8 +243,8 @@ void MainWindow::fixNotes(const std::vector<int>& notes, const bool& fix) {
         }
     }
     model->setFixedNotes(fixed);
-    if (hadSelection && !lastEmptied) {
-        postModelResetSelect(current, last);
+    if (cell.hadSelection && !lastEmptied) {
+        postModelResetSelect(cell.current, cell.last);
     }
 }
 
@@ -252,16 +263,11 @@ void MainWindow::handleClearSelection() {
 }
 
 void MainWindow::handleFixAll() {
-    const QItemSelectionModel* selection = ui->scaleSpaceTable->selectionModel();
-    const bool hadSelection = selection != nullptr && selection->hasSelection();
-    const QModelIndex current =
-        hadSelection ? selection->selectedIndexes().constFirst() : QModelIndex();
     ScaleSpaceDelegate* delegate = tableDelegate();
-    const std::optional<QModelIndex> last =
-        delegate != nullptr ? delegate->getLastSelectedIndex() : std::nullopt;
+    const RememberedCell cell = rememberCell(ui->scaleSpaceTable, delegate);
 
     // Every cell outside row 0 and column 0 is about to be disabled.
-    const bool lastDisabled = last && last->row() != 0 && last->column() != 0;
+    const bool lastDisabled = cell.last && cell.last->row() != 0 && cell.last->column() != 0;
     if (lastDisabled) {
         delegate->setLastSelectedIndex(std::optional<QModelIndex>());
     }
@@ -269,8 +275,8 @@ void MainWindow::handleFixAll() {
     // Fixing all notes does not notify the view; storing the same list again does, so that
     // the table shows the disabled cells at once.
     model->setFixedNotes(model->getFixedNotes());
-    if (hadSelection && !lastDisabled) {
-        postModelResetSelect(current, last);
+    if (cell.hadSelection && !lastDisabled) {
+        postModelResetSelect(cell.current, cell.last);
     }
 }
 
