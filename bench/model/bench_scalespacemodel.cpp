@@ -2,6 +2,7 @@
 // "Benedetti" weights. The naive rebuild and the stream formatter are the baselines: what
 // the cache would cost if every cell formatted its own texts through a string stream.
 #include "model/scalespacemodel.h"
+#include "tests/common/streamtext.h"
 #include "tests/common/twelveedo.h"
 #include "tuning/weightfunctions.h"
 
@@ -13,6 +14,8 @@
 #include <vector>
 
 namespace {
+
+using testing::streamText;
 
 constexpr int largeRange = 1024;
 
@@ -28,16 +31,6 @@ struct Table {
     ScaleSpace space;
     ScaleSpaceModel model;
 };
-
-QString streamText(long double value, int precision, bool scientific) {
-    std::ostringstream stream;
-    stream.precision(precision);
-    if (scientific) {
-        stream << std::scientific;
-    }
-    stream << value;
-    return QString::fromStdString(stream.str());
-}
 
 // Every cell of the table's sizes and weights, the way the cache holds them.
 std::vector<long double> tableSizes(int range) {

@@ -1,4 +1,5 @@
 #include "model/scalespacemodel.h"
+#include "tests/common/streamtext.h"
 
 #include <QTest>
 
@@ -10,15 +11,7 @@
 
 namespace {
 
-QString streamText(long double value, int precision, bool scientific) {
-    std::ostringstream stream;
-    stream.precision(precision);
-    if (scientific) {
-        stream << std::scientific;
-    }
-    stream << value;
-    return QString::fromStdString(stream.str());
-}
+using testing::streamText;
 
 // Numbers of every magnitude the table can hold, also beyond a double's range, with the
 // awkward ones: ties at every precision, values just below a power of ten, signed zeros,

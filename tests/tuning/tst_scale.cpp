@@ -1,4 +1,5 @@
 #include "tests/common/numeric.h"
+#include "tests/tuning/patterns.h"
 #include "tuning/scale.h"
 
 #include <QMetaMethod>
@@ -8,20 +9,7 @@
 #include <limits>
 #include <stdexcept>
 
-using Matrix = std::vector<std::vector<long double>>;
-
 namespace {
-
-IntervalsPattern makePattern(const Matrix& sizes, const Matrix& weights) {
-    IntervalsPattern pattern;
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        pattern.emplace_back();
-        for (std::size_t k = 0; k < sizes[i].size(); ++k) {
-            pattern.back().emplace_back(sizes[i][k], weights[i][k]);
-        }
-    }
-    return pattern;
-}
 
 // Notes 1, 5/4, 3/2 with the weights 1/2, 1/4 and 1/8.
 IntervalsPattern threeNotes() {

@@ -1,4 +1,5 @@
 #include "tests/common/numeric.h"
+#include "tests/tuning/patterns.h"
 #include "tuning/scale.h"
 
 #include <QTest>
@@ -7,22 +8,10 @@
 #include <cmath>
 #include <vector>
 
-using Matrix = std::vector<std::vector<long double>>;
 using Tuning = std::vector<long double>;
 using Reports = std::vector<int>;
 
 namespace {
-
-IntervalsPattern makePattern(const Matrix& sizes, const Matrix& weights) {
-    IntervalsPattern pattern;
-    for (std::size_t i = 0; i < sizes.size(); ++i) {
-        pattern.emplace_back();
-        for (std::size_t k = 0; k < sizes[i].size(); ++k) {
-            pattern.back().emplace_back(sizes[i][k], weights[i][k]);
-        }
-    }
-    return pattern;
-}
 
 Matrix uniformWeights(const std::size_t& rows) {
     Matrix weights;
