@@ -93,9 +93,7 @@ private slots:
         QFETCH(QList<int>, expectedSelected);
         QFETCH(QList<int>, expectedFixed);
         WindowHarness harness;
-        harness.range->setValue(range);
-        harness.window.selectNotes(std::vector<int>(selected.begin(), selected.end()), true);
-        harness.window.fixNotes(std::vector<int>(fixed.begin(), fixed.end()), true);
+        harness.setNotes(range, selected, fixed);
 
         harness.window.handleAddNote(noteToAdd, before);
 
@@ -142,9 +140,7 @@ private slots:
         QFETCH(QList<int>, expectedSelected);
         QFETCH(QList<int>, expectedFixed);
         WindowHarness harness;
-        harness.range->setValue(range);
-        harness.window.selectNotes(std::vector<int>(selected.begin(), selected.end()), true);
-        harness.window.fixNotes(std::vector<int>(fixed.begin(), fixed.end()), true);
+        harness.setNotes(range, selected, fixed);
 
         harness.window.handleDeleteNote(noteToDelete);
 

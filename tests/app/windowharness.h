@@ -98,6 +98,13 @@ struct WindowHarness {
     }
 
     QList<int> fixedNotes() const { return toList(model->getFixedNotes()); }
+
+    // The range, the selected notes and the fixed notes, set as the user would.
+    void setNotes(int newRange, const QList<int>& selected, const QList<int>& fixed) {
+        range->setValue(newRange);
+        window.selectNotes(std::vector<int>(selected.begin(), selected.end()), true);
+        window.fixNotes(std::vector<int>(fixed.begin(), fixed.end()), true);
+    }
     QString selection() const { return selectionBox->toPlainText(); }
 
     // Makes (row, column) the table's current, framed cell, as a click on it does.
