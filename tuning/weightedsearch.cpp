@@ -49,6 +49,15 @@ constexpr std::size_t initialSlots = 1024;
 constexpr std::uint8_t exactPiecesPerRecord = 4;
 // Blocks of a sixteenth of the budget, between 4 KiB and 64 KiB, so that a small budget is
 // still kept closely.
+// A proposal whose logarithm is within this fraction of the sizes' logarithms of the root's is
+// taken for it: a few roundings of long double.
+constexpr long double flatTolerance = 8 * std::numeric_limits<long double>::epsilon();
+
+// Sizes far beyond any musical interval but whose reciprocals and products stay finite, so that
+// a logarithm stands for each of them.
+constexpr long double largestSize = 1e300L;
+constexpr long double smallestSize = 1 / largestSize;
+
 std::size_t blockBytesFor(const std::size_t& budget) {
     return std::clamp(budget / 16, std::size_t(4) << 10, std::size_t(64) << 10);
 }
@@ -102,11 +111,22 @@ void WeightedSearch::prepare() {
         }
     }
     fixed.assign(count, 0);
-    rootSizes.assign(count, 1);
+    logRootSizes.assign(count, 0);
     for (int note = 1; note < noteCount; ++note) {
         fixed[static_cast<std::size_t>(note)] = scale.isFixed(note);
-        rootSizes[static_cast<std::size_t>(note)] = scale.sizeFromRoot(note);
+        logRootSizes[static_cast<std::size_t>(note)] = std::log(scale.sizeFromRoot(note));
     }
+    // Every size is a stored one or its reciprocal.
+    for (std::size_t i = 0; i + 1 < count && !plainOnly; ++i) {
+        for (const Interval& interval : scale.intervalsPattern[i]) {
+            if (!(interval.size >= smallestSize && interval.size <= largestSize)) {
+                plainOnly = true;
+                break;
+            }
+        }
+    }
+    logSizes.clear();
+    logSizesReady.assign(count, 0);
 
     words = (count + 63) / 64;
     listNotes.resize(count * (count + 1) / 2);
@@ -126,7 +146,7 @@ long double WeightedSearch::tuneFromAllNotes(const int& note) {
         if (!plainOnly) {
             Record* record = nullptr;
             Outcome outcome{};
-            return visit(0, note, 1, record, outcome) ? outcome.value : 1;
+            return visit(0, note, 1, record, outcome) ? std::exp(outcome.value) : 1;
         }
     } catch (const std::bad_alloc&) {
         // Out of memory: give back what is remembered and search without remembering.
@@ -168,7 +188,7 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
     const std::size_t count = static_cast<std::size_t>(noteCount - depth);
     const int* notes = &listNotes[listOffset(depth)];
     const bool currentFixed = fixed[static_cast<std::size_t>(note)];
-    const long double rootSize = rootSizes[static_cast<std::size_t>(note)];
+    const long double logRootSize = logRootSizes[static_cast<std::size_t>(note)];
     // Below this a followed path would have its weight raised to the smallest normal double,
     // which the ranges do not account for.
     const long double followFloor = std::max(cutoff, static_cast<long double>(Interval::lowest));
@@ -176,7 +196,8 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
     // stay above the smallest normal double.
     const bool flatnessUsable = rangesMatter && cutoff >= Interval::lowest;
     bool childListReady = false;
-    long double result = 1;
+    const long double* sizeLogs = nullptr;
+    long double result = 0;
     long double low = 0;
     long double high = infinity;
     for (std::size_t k = 0; k < count; ++k) {
@@ -185,6 +206,7 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
         // The ranges need not be exact, only inside the true ones: multiplying by the
         // reciprocal adds one more rounding, far below the margin.
         const long double inverse = record->terms[k].inverseExponent;
+        // The logarithm of the power that the proposal makes.
         long double power;
         const bool direct = via == 0 || currentFixed || via == note;
         const bool cut = !direct && exponent * pathWeight <= cutoff;
@@ -198,30 +220,26 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
             }
         }
         if (direct) {
-            power = rootPower(record->terms[k], rootSize);
+            power = exponent * logRootSize;
         } else if (pathWeight <= record->terms[k].flatUpTo) {
-            power = rootPower(record->terms[k], rootSize);
+            power = exponent * logRootSize;
             high = std::min(high, static_cast<long double>(record->terms[k].flatUpTo));
         } else if (cut) {
             if (rangesMatter) {
                 high = std::min(high, below(cutoff * inverse));
             }
-            power = rootPower(record->terms[k], rootSize);
+            power = exponent * logRootSize;
         } else {
             const long double viaWeight = clamped(exponent * pathWeight);
-            long double viaLow;
-            long double viaHigh;
-            if (const Piece* known = findPiece(record->terms[k].viaPowers, viaWeight)) {
-                power = known->value;
-                viaLow = known->low;
-                viaHigh = known->high;
+            Record* child = record->terms[k].via;
+            Outcome estimate{};
+            if (child != nullptr && recall(*child, viaWeight, estimate)) {
+                ++reused;
             } else {
                 if (!childListReady) {
                     prepareChildList(depth, note);
                     childListReady = true;
                 }
-                Record* child = record->terms[k].via;
-                Outcome estimate{};
                 if (!visit(depth + 1, via, viaWeight, child, estimate)) {
                     return false;
                 }
@@ -239,17 +257,17 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
                     !learnFlatness(*record, depth, k, note)) {
                     return false;
                 }
-                power = std::pow(scale.getInterval(note, via).size * estimate.value, exponent);
-                addPiece(record->terms[k].viaPowers, estimate.low, estimate.high, power);
-                viaLow = estimate.low;
-                viaHigh = estimate.high;
             }
+            if (sizeLogs == nullptr) {
+                sizeLogs = logSizesFrom(note);
+            }
+            power = exponent * (sizeLogs[via] + estimate.value);
             if (rangesMatter) {
-                low = std::max({low, above(followFloor * inverse), above(viaLow * inverse)});
-                high = std::min(high, below(viaHigh * inverse));
+                low = std::max({low, above(followFloor * inverse), above(estimate.low * inverse)});
+                high = std::min(high, below(estimate.high * inverse));
             }
         }
-        result *= power;
+        result += power;
     }
     out = Outcome{result, low, high};
     remember(*record, pathWeight, out);
@@ -270,12 +288,20 @@ void WeightedSearch::prepareChildList(const int& depth, const int& removedNote) 
     childKey[removedNote / 64] &= ~(std::uint64_t(1) << (removedNote % 64));
 }
 
-long double WeightedSearch::rootPower(Term& term, const long double& rootSize) const {
-    if (!term.rootPowerKnown) {
-        term.rootPower = std::pow(rootSize, term.exponent);
-        term.rootPowerKnown = true;
+const long double* WeightedSearch::logSizesFrom(const int& note) {
+    const std::size_t count = static_cast<std::size_t>(noteCount);
+    const std::size_t row = static_cast<std::size_t>(note);
+    if (logSizes.empty()) {
+        logSizes.resize(count * count);
     }
-    return term.rootPower;
+    long double* logs = &logSizes[row * count];
+    if (!logSizesReady[row]) {
+        for (int other = 0; other < noteCount; ++other) {
+            logs[other] = std::log(scale.getInterval(note, other).size);
+        }
+        logSizesReady[row] = 1;
+    }
+    return logs;
 }
 
 // Just past the cutoff of entry m, the path through m reaches m's level with a path weight at
@@ -301,18 +327,24 @@ bool WeightedSearch::learnFlatness(Record& record, const int& depth, const std::
     }
     Record& child = *term.via;
     if (!child.allCutKnown) {
-        long double value = 1;
+        // As visit sums it when every path is cut.
+        const long double logRootSize = logRootSizes[static_cast<std::size_t>(via)];
+        long double value = 0;
         for (std::uint32_t j = 0; j < child.termCount; ++j) {
-            value *= rootPower(child.terms[j], rootSizes[static_cast<std::size_t>(via)]);
+            value += child.terms[j].exponent * logRootSize;
         }
         child.allCutValue = value;
         child.allCutKnown = true;
     }
     if (term.flat < 0) {
-        const long double followed =
-            std::pow(scale.getInterval(note, via).size * child.allCutValue, term.exponent);
-        const long double cutPower = rootPower(term, rootSizes[static_cast<std::size_t>(note)]);
-        term.flat = followed == cutPower && std::signbit(followed) == std::signbit(cutPower);
+        const long double logSize = logSizesFrom(note)[via];
+        const long double logRootSize = logRootSizes[static_cast<std::size_t>(note)];
+        const long double followed = logSize + child.allCutValue;
+        // Equal but for rounding: taking one for the other moves the result by no more than
+        // the rounding of the sums themselves.
+        const long double magnitude =
+            std::fabs(logSize) + std::fabs(child.allCutValue) + std::fabs(logRootSize);
+        term.flat = std::fabs(followed - logRootSize) <= flatTolerance * magnitude;
     }
     if (term.flat > 0) {
         term.flatUpTo = std::max(

@@ -8,19 +8,21 @@
 
 class Scale;
 
-// The weighted path search of Scale::traversePath, started from the list of all notes, with the
-// same result to the last bit but without searching the same sub-path twice.
+// The weighted path search of Scale::traversePath, started from the list of all notes, without
+// searching the same sub-path twice and without raising a number to a power.
 //
 // A level (current note c, notes S, path weight A) depends on A only through its cutoff tests
 // "e * A <= cutoff", at this level and below it with A multiplied down the path; its exponents
 // depend on S alone. The same (c, S) is reached again and again, through other orders of the
 // removed notes and from other notes being tuned. So each level's result is remembered together
 // with the range of path weights over which every one of its cutoff tests comes out the same,
-// and a later visit whose path weight lies inside that range takes the remembered value: the
-// arithmetic that made it would be repeated operation for operation. A level also remembers the
-// powers it raised its proposals to, with the range of path weights of the proposing note over
-// which each stays the same; a level computed anew at another path weight takes them from there
-// without visiting that note again.
+// and a later visit whose path weight lies inside that range takes the remembered value.
+//
+// A level's result is a product of powers of proposals, so the search works with logarithms:
+// each power is a product of an exponent and a sum of logarithms, and only the note being tuned
+// takes an exponential. The cutoff tests are those of the recursion, operation for operation,
+// so every path is followed or cut exactly as there; the value differs from the recursion's by
+// the rounding of the two ways of computing it, a few parts in 1e18.
 //
 // What is remembered lives in large blocks, bounded by a memory budget; when it is spent,
 // everything is forgotten at once (the blocks are given back, nothing is taken apart) and
@@ -37,7 +39,8 @@ public:
                    const std::size_t& memoryBudget = defaultMemoryBudget);
 
     // What Scale::traversePath(note, [0, 1, ..., K], 1, 1 / sumProdWeights([0, 1, ..., K]))
-    // returns, for a note in 0 ... K; a meaningless value once the run is cancelled.
+    // returns, to a few parts in 1e18, for a note in 0 ... K; a meaningless value once the run is
+    // cancelled.
     long double tuneFromAllNotes(const int& note);
 
     // Levels computed, levels answered from remembered results, and how often everything
@@ -47,15 +50,16 @@ public:
     std::uint64_t forgettings() const { return clearings; }
 
 private:
-    // The result of one level and the closed range of path weights over which it holds; an
-    // empty range (low > high) when it holds for its own path weight only.
+    // The logarithm of the result of one level and the closed range of path weights over which
+    // it holds; an empty range (low > high) when it holds for its own path weight only.
     struct Outcome {
         long double value;
         long double low;
         long double high;
     };
 
-    // A result for a closed range of path weights; the ends are doubles rounded inwards.
+    // A result (its logarithm) for a closed range of path weights; the ends are doubles rounded
+    // inwards.
     struct Piece {
         double low;
         double high;
@@ -76,22 +80,17 @@ private:
     };
 
     struct Record;
-    // One entry m of a level's list: its exponent, the power of the stored size s(0 -> c) to
-    // it once needed, the powers of the proposals through m, each with the range of m's own
-    // path weight over which m's estimate, and so the power, stays the same, and m's own
-    // record for the list without c, once visited.
+    // One entry m of a level's list: its exponent, and m's own record for the list without c,
+    // once visited.
     struct Term {
         long double exponent = 0;
-        long double rootPower = 0;
         // Up to this path weight the power is the root power whether the path through m is
         // followed or cut (see learnFlatness), rounded down; 0 when that is not so.
         double flatUpTo = 0;
         double inverseExponent = 0;
-        bool rootPowerKnown = false;
         // Whether the power through m just past the cutoff is the root power: -1 not known yet.
         signed char flat = -1;
         Record* via = nullptr;
-        Pieces viaPowers;
     };
 
     // Everything remembered about one (current note, list of notes).
@@ -135,7 +134,8 @@ private:
     bool visit(const int& depth, const int& note, const long double& pathWeight, Record*& record,
                Outcome& out);
     void prepareChildList(const int& depth, const int& removedNote);
-    long double rootPower(Term& term, const long double& rootSize) const;
+    // log s(c -> m) for every m, worked out when c first follows a path.
+    const long double* logSizesFrom(const int& note);
     // Finds out whether following the path through entry k of the list at this depth, just
     // past its cutoff, proposes the very power that cutting it does, and up to which path
     // weight; false when cancelled. The list of the next depth must be this one's without the
@@ -166,8 +166,9 @@ private:
     std::atomic<bool>& cancelationRequest;
     std::size_t memoryBudget;
     bool prepared = false;
-    // A NaN weight or cutoff answers every cutoff test "no" whatever the path weight; such a
-    // scale is searched by the plain recursion.
+    // A NaN weight or cutoff answers every cutoff test "no" whatever the path weight, and a size
+    // that is not a positive number has no logarithm; such a scale is searched by the plain
+    // recursion.
     bool plainOnly = false;
     // With a cutoff of 0 no test depends on the path weight, since every product of an
     // exponent and a path weight stays above 0.
@@ -178,7 +179,10 @@ private:
     std::size_t words = 0;            // 64-bit words per set of notes
     std::vector<long double> weights; // noteCount x noteCount, 1 on the diagonal
     std::vector<char> fixed;
-    std::vector<long double> rootSizes; // s(0 -> c)
+    std::vector<long double> logRootSizes; // log s(0 -> c)
+    // noteCount x noteCount, filled a row at a time.
+    std::vector<long double> logSizes;
+    std::vector<char> logSizesReady;
 
     // The list of the level being computed at each depth (depth d holds noteCount - d notes),
     // and its set of notes as a bit mask.
