@@ -70,6 +70,14 @@ long double clamped(const long double& value) {
     return value > Interval::highest ? Interval::highest : value;
 }
 
+void prefetch(const void* address) {
+#if defined(__GNUC__)
+    __builtin_prefetch(address);
+#else
+    static_cast<void>(address);
+#endif
+}
+
 std::uint64_t mix(std::uint64_t value) {
     value ^= value >> 30;
     value *= 0xbf58476d1ce4e5b9ULL;
@@ -195,6 +203,16 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
     // Flatness matters only where paths are cut, and it needs the weights of followed paths to
     // stay above the smallest normal double.
     const bool flatnessUsable = rangesMatter && cutoff >= Interval::lowest;
+    // The results of the levels this one goes on to lie far apart in memory: ask for all of
+    // them before waiting for the first.
+    for (std::size_t k = 0; k < count; ++k) {
+        prefetch(record->terms[k].via);
+    }
+    for (std::size_t k = 0; k < count; ++k) {
+        if (const Record* child = record->terms[k].via; child != nullptr) {
+            prefetch(child->results.lows() + child->results.size / 2);
+        }
+    }
     bool childListReady = false;
     const long double* sizeLogs = nullptr;
     long double result = 0;
@@ -464,25 +482,24 @@ bool WeightedSearch::computeExponents(const int& depth, Record& record) {
     return true;
 }
 
-const WeightedSearch::Piece* WeightedSearch::findPiece(const Pieces& pieces,
-                                                       const long double& pathWeight) {
-    const Piece* first = pieces.data;
-    const Piece* last = first + pieces.size;
-    const Piece* after = first;
-    if (pieces.size > 16) {
-        after = std::upper_bound(
-            first, last, pathWeight,
-            [](const long double& weight, const Piece& piece) { return weight < piece.low; });
-    } else {
-        // A short list is scanned: that costs less than the jumps of a binary search.
-        while (after != last && !(pathWeight < after->low)) {
-            ++after;
-        }
+bool WeightedSearch::findPiece(const Pieces& pieces, const long double& pathWeight, Outcome& out) {
+    if (pieces.size == 0) {
+        return false;
     }
-    if (after == first || !(pathWeight <= (after - 1)->high)) {
-        return nullptr;
+    // The last range starting at or below the path weight, without branches to mispredict.
+    const double* lows = pieces.lows();
+    const double* base = lows;
+    for (std::uint32_t count = pieces.size; count > 1;) {
+        const std::uint32_t half = count / 2;
+        base = base[half] <= pathWeight ? base + half : base;
+        count -= half;
     }
-    return after - 1;
+    const std::size_t index = static_cast<std::size_t>(base - lows);
+    if (!(*base <= pathWeight && pathWeight <= pieces.highs()[index])) {
+        return false;
+    }
+    out = Outcome{pieces.values()[index], *base, pieces.highs()[index]};
+    return true;
 }
 
 bool WeightedSearch::addPiece(Pieces& pieces, const long double& low, const long double& high,
@@ -493,30 +510,36 @@ bool WeightedSearch::addPiece(Pieces& pieces, const long double& low, const long
         return false;
     }
     if (pieces.size == pieces.capacity) {
-        const std::uint32_t capacity = pieces.capacity == 0 ? 4 : 2 * pieces.capacity;
-        Piece* grown = arena.allocatePieces(capacity);
-        std::copy(pieces.data, pieces.data + pieces.size, grown);
+        Pieces grown;
+        grown.capacity = pieces.capacity == 0 ? 4 : 2 * pieces.capacity;
+        grown.size = pieces.size;
+        grown.data = arena.allocatePieces(grown.capacity);
+        std::copy(pieces.lows(), pieces.lows() + pieces.size, grown.lows());
+        std::copy(pieces.highs(), pieces.highs() + pieces.size, grown.highs());
+        std::copy(pieces.values(), pieces.values() + pieces.size, grown.values());
         if (pieces.data != nullptr) {
             arena.freePieces(pieces.data, pieces.capacity);
         }
-        pieces.data = grown;
-        pieces.capacity = capacity;
+        pieces = grown;
     }
-    Piece* last = pieces.data + pieces.size;
-    Piece* at =
-        std::upper_bound(pieces.data, last, lowEnd, [](const double& weight, const Piece& piece) {
-            return weight < piece.low;
-        });
-    std::copy_backward(at, last, last + 1);
-    *at = Piece{lowEnd, highEnd, value};
+    double* lows = pieces.lows();
+    double* highs = pieces.highs();
+    long double* values = pieces.values();
+    const std::size_t at =
+        static_cast<std::size_t>(std::upper_bound(lows, lows + pieces.size, lowEnd) - lows);
+    std::copy_backward(lows + at, lows + pieces.size, lows + pieces.size + 1);
+    std::copy_backward(highs + at, highs + pieces.size, highs + pieces.size + 1);
+    std::copy_backward(values + at, values + pieces.size, values + pieces.size + 1);
+    lows[at] = lowEnd;
+    highs[at] = highEnd;
+    values[at] = value;
     ++pieces.size;
     return true;
 }
 
 bool WeightedSearch::recall(const Record& record, const long double& pathWeight,
                             Outcome& out) const {
-    if (const Piece* piece = findPiece(record.results, pathWeight)) {
-        out = Outcome{piece->value, piece->low, piece->high};
+    if (findPiece(record.results, pathWeight, out)) {
         return true;
     }
     // The very same path weight repeats the very same arithmetic.
@@ -591,20 +614,20 @@ void* WeightedSearch::Arena::allocate(const std::size_t& bytes) {
     return memory;
 }
 
-WeightedSearch::Piece* WeightedSearch::Arena::allocatePieces(const std::uint32_t& capacity) {
+void* WeightedSearch::Arena::allocatePieces(const std::uint32_t& capacity) {
     std::size_t sizeClass = 0;
     while ((std::uint32_t(4) << sizeClass) < capacity) {
         ++sizeClass;
     }
     if (sizeClass < freeLists.size() && freeLists[sizeClass] != nullptr) {
-        Piece* pieces = freeLists[sizeClass];
-        std::memcpy(&freeLists[sizeClass], pieces, sizeof(Piece*));
+        void* pieces = freeLists[sizeClass];
+        std::memcpy(&freeLists[sizeClass], pieces, sizeof(void*));
         return pieces;
     }
-    return static_cast<Piece*>(allocate(capacity * sizeof(Piece)));
+    return allocate(capacity * pieceBytes);
 }
 
-void WeightedSearch::Arena::freePieces(Piece* pieces, const std::uint32_t& capacity) {
+void WeightedSearch::Arena::freePieces(void* pieces, const std::uint32_t& capacity) {
     std::size_t sizeClass = 0;
     while ((std::uint32_t(4) << sizeClass) < capacity) {
         ++sizeClass;
@@ -612,7 +635,7 @@ void WeightedSearch::Arena::freePieces(Piece* pieces, const std::uint32_t& capac
     if (freeLists.size() <= sizeClass) {
         freeLists.resize(sizeClass + 1, nullptr);
     }
-    std::memcpy(pieces, &freeLists[sizeClass], sizeof(Piece*));
+    std::memcpy(pieces, &freeLists[sizeClass], sizeof(void*));
     freeLists[sizeClass] = pieces;
 }
 

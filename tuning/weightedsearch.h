@@ -58,20 +58,19 @@ private:
         long double high;
     };
 
-    // A result (its logarithm) for a closed range of path weights; the ends are doubles rounded
-    // inwards.
-    struct Piece {
-        double low;
-        double high;
-        long double value;
-    };
-    // Pieces with disjoint ranges, ordered: each range is the set of path weights for which one
-    // combination of cutoff decisions holds.
+    // Results (their logarithms) for closed, disjoint ranges of path weights, ordered: each
+    // range is the set of path weights for which one combination of cutoff decisions holds.
+    // The ends are doubles rounded inwards. The lower ends lie side by side, so that a search
+    // among them touches few cache lines.
     struct Pieces {
-        Piece* data = nullptr;
+        void* data = nullptr;
         std::uint32_t size = 0;
         std::uint32_t capacity = 0;
+        double* lows() const { return static_cast<double*>(data); }
+        double* highs() const { return lows() + capacity; }
+        long double* values() const { return reinterpret_cast<long double*>(highs() + capacity); }
     };
+    static constexpr std::size_t pieceBytes = 2 * sizeof(double) + sizeof(long double);
     // A result that holds for one path weight only, where a test sat too close to its cutoff for
     // a range.
     struct ExactPiece {
@@ -95,11 +94,12 @@ private:
 
     // Everything remembered about one (current note, list of notes).
     struct Record {
+        // First, so that one cache line brings it in.
+        Pieces results;
         int note = 0;
         std::uint32_t termCount = 0;
         std::uint64_t hash = 0;
         Term* terms = nullptr;
-        Pieces results;
         // The result when every path from this level is cut.
         long double allCutValue = 0;
         bool allCutKnown = false;
@@ -113,8 +113,8 @@ private:
     public:
         explicit Arena(const std::size_t& blockSize) : blockSize(blockSize) {}
         void* allocate(const std::size_t& bytes);
-        Piece* allocatePieces(const std::uint32_t& capacity);
-        void freePieces(Piece* pieces, const std::uint32_t& capacity);
+        void* allocatePieces(const std::uint32_t& capacity);
+        void freePieces(void* pieces, const std::uint32_t& capacity);
         void release();
         std::size_t size() const { return total; }
 
@@ -125,7 +125,7 @@ private:
         std::size_t left = 0;
         std::size_t total = 0;
         // By capacity 4 << class, each linking to the next through its first bytes.
-        std::vector<Piece*> freeLists;
+        std::vector<void*> freeLists;
     };
 
     void prepare();
@@ -154,8 +154,8 @@ private:
     bool computeExponents(const int& depth, Record& record);
     bool recall(const Record& record, const long double& pathWeight, Outcome& out) const;
     void remember(Record& record, const long double& pathWeight, const Outcome& outcome);
-    // The piece whose range holds the path weight, or null.
-    static const Piece* findPiece(const Pieces& pieces, const long double& pathWeight);
+    // The result whose range holds the path weight, if there is one.
+    static bool findPiece(const Pieces& pieces, const long double& pathWeight, Outcome& out);
     // Adds a piece in order, unless its range is empty once its ends are doubles; false then.
     bool addPiece(Pieces& pieces, const long double& low, const long double& high,
                   const long double& value);
