@@ -51,7 +51,7 @@ public:
     // The weighted geometric mean of the proposals for notes[position] made by every note of
     // the list; a proposal through another note recurses on the list without the current note
     // while the path weight stays above the cutoff. This plain recursion is the reference that
-    // the search of tuneNote (WeightedSearch) reproduces bit for bit, far faster.
+    // the search of tuneNote (WeightedSearch) follows path for path, far faster.
     long double traversePath(const int& position, const std::vector<int>& notes,
                              const long double& pathWeight, const long double& normaliser,
                              std::atomic<bool>& cancelationRequest) const;

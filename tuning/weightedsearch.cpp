@@ -133,7 +133,7 @@ void WeightedSearch::prepare() {
             }
         }
     }
-    logSizes.clear();
+    logSizes.reset();
     logSizesReady.assign(count, 0);
 
     words = (count + 63) / 64;
@@ -144,6 +144,9 @@ void WeightedSearch::prepare() {
         listKeys[note / 64] |= std::uint64_t(1) << (note % 64);
     }
     recordSlots.assign(initialSlots, 0);
+    // The table of logarithms counts in full from the start: every row may come to be used.
+    tableBytes = weights.size() * sizeof(long double) + count * count * sizeof(long double) +
+                 listNotes.size() * sizeof(int) + listKeys.size() * sizeof(std::uint64_t);
 }
 
 long double WeightedSearch::tuneFromAllNotes(const int& note) {
@@ -167,7 +170,8 @@ long double WeightedSearch::tuneFromAllNotes(const int& note) {
                               cancelationRequest);
 }
 
-// The arithmetic of Scale::traversePath, operation for operation, on the list at this depth.
+// Scale::traversePath on the list at this depth: its cutoff tests operation for operation, its
+// product of powers as a sum of logarithms.
 bool WeightedSearch::visit(const int& depth, const int& note, const long double& pathWeight,
                            Record*& record, Outcome& out) {
     if (cancelationRequest) {
@@ -309,8 +313,8 @@ void WeightedSearch::prepareChildList(const int& depth, const int& removedNote) 
 const long double* WeightedSearch::logSizesFrom(const int& note) {
     const std::size_t count = static_cast<std::size_t>(noteCount);
     const std::size_t row = static_cast<std::size_t>(note);
-    if (logSizes.empty()) {
-        logSizes.resize(count * count);
+    if (!logSizes) {
+        logSizes.reset(new long double[count * count]);
     }
     long double* logs = &logSizes[row * count];
     if (!logSizesReady[row]) {
@@ -324,10 +328,10 @@ const long double* WeightedSearch::logSizesFrom(const int& note) {
 
 // Just past the cutoff of entry m, the path through m reaches m's level with a path weight at
 // which every path from there is cut, so m's estimate is the product of m's root powers. When
-// the proposal s(m -> c) times that estimate, raised to m's exponent, is the very root power of
-// c (as it often is where the sizes agree), the cutoff test of m changes nothing as long as m's
-// level gives that estimate: up to the path weight where one of its own paths is followed, or,
-// where those paths are flat in turn, further.
+// the proposal s(m -> c) times that estimate is the root size of c but for rounding (as it is
+// where the sizes agree), the cutoff test of m changes nothing as long as m's level gives that
+// estimate: up to the path weight where one of its own paths is followed, or, where those paths
+// are flat in turn, further.
 bool WeightedSearch::learnFlatness(Record& record, const int& depth, const std::size_t& k,
                                    const int& note) {
     Term& term = record.terms[k];
@@ -400,7 +404,7 @@ const std::uint64_t* WeightedSearch::listKey(const int& depth) const {
 }
 
 bool WeightedSearch::overBudget() const {
-    return arena.size() + records.capacity() * sizeof(Record*) +
+    return tableBytes + arena.size() + records.capacity() * sizeof(Record*) +
                (recordSlots.capacity() + recordKeys.capacity()) * sizeof(std::uint64_t) >
            memoryBudget;
 }

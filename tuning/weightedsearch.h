@@ -32,7 +32,7 @@ class WeightedSearch {
 public:
     // What a 13-note table needs up to a dial of about 800 without forgetting, and little
     // enough that with a table of a thousand notes the whole process stays within 256 MB.
-    static constexpr std::size_t defaultMemoryBudget = std::size_t(128) << 20;
+    static constexpr std::size_t defaultMemoryBudget = std::size_t(80) << 20;
 
     // The scale must outlive the search and stay unchanged while it is used.
     WeightedSearch(const Scale& scale, std::atomic<bool>& cancelationRequest,
@@ -137,8 +137,8 @@ private:
     // log s(c -> m) for every m, worked out when c first follows a path.
     const long double* logSizesFrom(const int& note);
     // Finds out whether following the path through entry k of the list at this depth, just
-    // past its cutoff, proposes the very power that cutting it does, and up to which path
-    // weight; false when cancelled. The list of the next depth must be this one's without the
+    // past its cutoff, proposes the power that cutting it does (but for rounding), and up to which
+    // path weight; false when cancelled. The list of the next depth must be this one's without the
     // current note.
     bool learnFlatness(Record& record, const int& depth, const std::size_t& k, const int& note);
     // The path weight up to which the level of the note over the list at this depth is known to
@@ -174,14 +174,17 @@ private:
     // exponent and a path weight stays above 0.
     bool rangesMatter = true;
     long double cutoff = 0;
+    // What the tables below take, whatever is remembered.
+    std::size_t tableBytes = 0;
 
     int noteCount = 0;                // K + 1
     std::size_t words = 0;            // 64-bit words per set of notes
     std::vector<long double> weights; // noteCount x noteCount, 1 on the diagonal
     std::vector<char> fixed;
     std::vector<long double> logRootSizes; // log s(0 -> c)
-    // noteCount x noteCount, filled a row at a time.
-    std::vector<long double> logSizes;
+    // noteCount x noteCount, filled a row at a time (and left uninitialised, so that a large
+    // table's rows take memory only once they are used).
+    std::unique_ptr<long double[]> logSizes;
     std::vector<char> logSizesReady;
 
     // The list of the level being computed at each depth (depth d holds noteCount - d notes),

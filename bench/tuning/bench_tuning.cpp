@@ -96,6 +96,7 @@ void BM_WeightedSearch_Fast_12edo(benchmark::State& state) {
     state.counters["cutoff"] = static_cast<double>(scale.getWeightCutoff());
     state.counters["computed"] = static_cast<double>(search.computedLevels());
     state.counters["reused"] = static_cast<double>(search.reusedLevels());
+    state.counters["forgotten"] = static_cast<double>(search.forgettings());
 }
 
 // With the dial at 1000 (cutoff 0) on a table far too large to finish: the time from setting
