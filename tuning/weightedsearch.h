@@ -22,7 +22,7 @@ class Scale;
 // each power is a product of an exponent and a sum of logarithms, and only the note being tuned
 // takes an exponential. The cutoff tests are those of the recursion, operation for operation,
 // so every path is followed or cut exactly as there; the value differs from the recursion's by
-// the rounding of the two ways of computing it, a few parts in 1e18.
+// the rounding of the two ways of computing it, a few parts in 1e19.
 //
 // What is remembered lives in large blocks, bounded by a memory budget; when it is spent,
 // everything is forgotten at once (the blocks are given back, nothing is taken apart) and
@@ -30,8 +30,9 @@ class Scale;
 // cancellation flag at every level and within the exponents of a large list of notes.
 class WeightedSearch {
 public:
-    // What a 13-note table needs up to a dial of about 800 without forgetting, and little
-    // enough that with a table of a thousand notes the whole process stays within 256 MB.
+    // What a 13-note table needs up to a dial of about 900 without forgetting, and little
+    // enough that the window with a table of a thousand notes stays within 256 MB. The search's
+    // copies of the table's weights and sizes count towards it.
     static constexpr std::size_t defaultMemoryBudget = std::size_t(80) << 20;
 
     // The scale must outlive the search and stay unchanged while it is used.
@@ -39,7 +40,7 @@ public:
                    const std::size_t& memoryBudget = defaultMemoryBudget);
 
     // What Scale::traversePath(note, [0, 1, ..., K], 1, 1 / sumProdWeights([0, 1, ..., K]))
-    // returns, to a few parts in 1e18, for a note in 0 ... K; a meaningless value once the run is
+    // returns, to a few parts in 1e19, for a note in 0 ... K; a meaningless value once the run is
     // cancelled.
     long double tuneFromAllNotes(const int& note);
 
