@@ -186,6 +186,15 @@ private slots:
         QTest::newRow("NaN cutoff")
             << randomPattern(random, 6, Weights::Benedetti)
             << std::numeric_limits<long double>::quiet_NaN() << std::vector<int>{2};
+        // Sizes of 1e-4000, whose products leave the range of long double in the recursion where
+        // sums of their logarithms would not: the search falls back to the recursion.
+        IntervalsPattern tiny = randomPattern(random, 6, Weights::Uniform);
+        for (std::size_t row = 1; row < 3; ++row) {
+            for (Interval& interval : tiny[row]) {
+                interval.size = 1e-4000L;
+            }
+        }
+        QTest::newRow("sizes whose products leave the range") << tiny << 0.0L << std::vector<int>{};
     }
 
     void agreesWithThePlainRecursion() {
