@@ -47,10 +47,8 @@ constexpr bool productsStayPositive = std::numeric_limits<long double>::min_expo
 constexpr std::size_t initialSlots = 1024;
 // The exact results kept per record for path weights that have no range.
 constexpr std::uint8_t exactPiecesPerRecord = 4;
-// Blocks of a sixteenth of the budget, between 4 KiB and 64 KiB, so that a small budget is
-// still kept closely.
-// A proposal whose logarithm is within this fraction of the sizes' logarithms of the root's is
-// taken for it: a few roundings of long double.
+// A followed proposal whose logarithm differs from the root size's by no more than this
+// fraction of the logarithms involved is taken for it: a few roundings of long double.
 constexpr long double flatTolerance = 8 * std::numeric_limits<long double>::epsilon();
 
 // Sizes far beyond any musical interval but whose reciprocals and products stay finite, so that
@@ -58,6 +56,8 @@ constexpr long double flatTolerance = 8 * std::numeric_limits<long double>::epsi
 constexpr long double largestSize = 1e300L;
 constexpr long double smallestSize = 1 / largestSize;
 
+// Blocks of a sixteenth of the budget, between 4 KiB and 64 KiB, so that a small budget is
+// still kept closely.
 std::size_t blockBytesFor(const std::size_t& budget) {
     return std::clamp(budget / 16, std::size_t(4) << 10, std::size_t(64) << 10);
 }
