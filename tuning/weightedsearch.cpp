@@ -208,13 +208,17 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
     // stay above the smallest normal double.
     const bool flatnessUsable = rangesMatter && cutoff >= Interval::lowest;
     // The results of the levels this one goes on to lie far apart in memory: ask for all of
-    // them before waiting for the first.
+    // them, where the first steps of their binary searches go, before waiting for the first.
     for (std::size_t k = 0; k < count; ++k) {
         prefetch(record->terms[k].via);
     }
     for (std::size_t k = 0; k < count; ++k) {
         if (const Record* child = record->terms[k].via; child != nullptr) {
-            prefetch(child->results.lows() + child->results.size / 2);
+            const double* lows = child->results.lows();
+            const std::uint32_t size = child->results.size;
+            prefetch(lows + size / 2);
+            prefetch(lows + size / 4);
+            prefetch(lows + size / 2 + size / 4);
         }
     }
     bool childListReady = false;
