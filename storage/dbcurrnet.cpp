@@ -5,6 +5,8 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <clocale>
+#include <cstdlib>
 #include <iomanip>
 #include <locale>
 #include <sstream>
@@ -27,10 +29,29 @@ const QString insertStatement = QStringLiteral(R"(
     INSERT INTO matrix (row_id, col_id, value)
         VALUES (?, ?, ?))");
 
+// A real table: views and virtual tables have no root page. A view may run any query, even an
+// endless recursive one, before its first row comes.
+const QString tableCheckStatement = QStringLiteral(R"(
+    SELECT count(*)
+        FROM sqlite_master
+        WHERE type = 'table' AND name = 'matrix' COLLATE NOCASE AND rootpage > 0)");
+
+// Generated columns compute their values on reading, and may compute huge ones.
+const QString generatedColumnsStatement = QStringLiteral(R"(
+    SELECT count(*)
+        FROM pragma_table_xinfo('matrix')
+        WHERE hidden <> 0)");
+
+// Values longer than a saved value could be are refused by their length, without being
+// fetched; no more rows than the limit plus one, which tells a damaged file. Table order:
+// a sort would read the whole table before the first row.
 const QString readStatement = QStringLiteral(R"(
-    SELECT row_id, col_id, value
+    SELECT row_id, col_id, length(value) <= 64, CASE WHEN length(value) <= 64 THEN value END
         FROM matrix
-        ORDER BY row_id, col_id)");
+        LIMIT ?)");
+
+// The most cells a pattern of indexLimit notes holds.
+constexpr qlonglong rowLimit = qlonglong(dbCurrnet::indexLimit) * (dbCurrnet::indexLimit + 1) / 2;
 
 // Seventeen digits after the point: every double reads back bit for bit. The classic locale
 // keeps the point a point whatever the user's locale.
@@ -42,17 +63,20 @@ QString valueText(const long double& value) {
 }
 
 // Reads a value the way std::stold reads it in the "C" locale: leading blanks skipped, text
-// after the number ignored. std::stold itself follows the process locale, which
-// QCoreApplication sets from the environment, so a German desktop would read "1.5" as 1.
-// False for anything that is no number or lies beyond the range of long double.
+// after the number ignored, "inf" and "nan" read, a number beyond the range of long double
+// read as an infinity or zero. std::stold itself follows the process locale, which
+// QCoreApplication sets from the environment, so a German desktop would read "1.5" as 1, and
+// it throws on such numbers. Sizes that cannot be tuned are kept so that they can be shown;
+// false only for text that is no number at all.
 bool readValue(const QVariant& field, long double& value) {
     if (field.isNull()) {
         return false;
     }
-    std::istringstream stream(field.toString().toStdString());
-    stream.imbue(std::locale::classic());
-    stream >> value;
-    return !stream.fail();
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const std::string text = field.toString().toStdString();
+    char* end = nullptr;
+    value = strtold_l(text.c_str(), &end, cLocale);
+    return end != text.c_str();
 }
 
 // A row or column index: an integer (or text that is wholly an integer) below the limit.
@@ -136,6 +160,20 @@ bool dbCurrnet::open() {
     return createTables();
 }
 
+bool dbCurrnet::openReadOnly() {
+    if (database.isValid()) {
+        return database.isOpen();
+    }
+    database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    if (filePath.isEmpty()) {
+        return false;
+    }
+    database.setDatabaseName(filePath);
+    // Read-only never creates the file; a short wait for a writer keeps the answer quick.
+    database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
+    return database.open();
+}
+
 bool dbCurrnet::createTables() {
     QSqlQuery query(database);
     return query.exec(createStatement);
@@ -181,22 +219,61 @@ bool dbCurrnet::savePattern(const SizePattern& pattern) {
 }
 
 SizePattern dbCurrnet::loadPattern() {
+    dbManager::ScaleSpaceRead read = readPattern();
+    return read.failure == dbManager::ReadFailure::None ? std::move(read.pattern) : SizePattern();
+}
+
+dbManager::ScaleSpaceRead dbCurrnet::readPattern(const std::atomic<bool>* interrupt) {
+    using dbManager::ReadFailure;
+    const auto failed = [](ReadFailure failure) {
+        return dbManager::ScaleSpaceRead{SizePattern(), failure};
+    };
+    const auto interrupted = [interrupt] {
+        return interrupt != nullptr && interrupt->load();
+    };
     if (!database.isOpen()) {
-        return {};
+        return failed(ReadFailure::NotScaleSpaceFile);
     }
-    SizePattern pattern;
+    {
+        // Also the first statement to touch the file: one that is no database fails here.
+        QSqlQuery check(database);
+        if (!check.exec(tableCheckStatement) || !check.next() || check.value(0).toInt() != 1) {
+            return failed(ReadFailure::NotScaleSpaceFile);
+        }
+        if (!check.exec(generatedColumnsStatement) || !check.next() ||
+            check.value(0).toInt() != 0) {
+            return failed(ReadFailure::NotScaleSpaceFile);
+        }
+    }
+    if (interrupted()) {
+        return failed(ReadFailure::Interrupted);
+    }
+
     QSqlQuery query(database);
-    if (!query.exec(readStatement)) {
-        return {};
+    query.setForwardOnly(true);
+    if (!query.prepare(readStatement)) {
+        return failed(ReadFailure::NotScaleSpaceFile);
+    }
+    query.addBindValue(rowLimit + 1);
+    if (!query.exec()) {
+        return failed(ReadFailure::NotScaleSpaceFile);
     }
     // Any damaged cell refuses the whole file; the index limit bounds what is allocated.
+    SizePattern pattern;
+    qlonglong rows = 0;
     while (query.next()) {
+        if (interrupted()) {
+            return failed(ReadFailure::Interrupted);
+        }
+        if (++rows > rowLimit) {
+            return failed(ReadFailure::Damaged);
+        }
         int row = 0;
         int column = 0;
         long double value = 0;
         if (!readIndex(query.value(0), row) || !readIndex(query.value(1), column) ||
-            !readValue(query.value(2), value)) {
-            return {};
+            query.value(2).toInt() != 1 || !readValue(query.value(3), value)) {
+            return failed(ReadFailure::Damaged);
         }
         if (std::size_t(row) >= pattern.size()) {
             pattern.resize(std::size_t(row) + 1);
@@ -209,7 +286,13 @@ SizePattern dbCurrnet::loadPattern() {
     }
     if (query.lastError().isValid()) {
         // The read stopped part-way: what came so far is not the file.
-        return {};
+        return failed(ReadFailure::Damaged);
     }
-    return pattern;
+    if (interrupted()) {
+        return failed(ReadFailure::Interrupted);
+    }
+    if (rows == 0) {
+        return failed(ReadFailure::Empty);
+    }
+    return {std::move(pattern), ReadFailure::None};
 }

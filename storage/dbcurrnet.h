@@ -1,9 +1,12 @@
 #pragma once
 
 #include "core/scalespace.h"
+#include "storage/scalespaceread.h"
 
 #include <QSqlDatabase>
 #include <QString>
+
+#include <atomic>
 
 // One scale space file: an SQLite database with a single table `matrix` holding the size
 // pattern cell by cell as scientific text. Each instance owns its own connection, registered
@@ -24,12 +27,19 @@ public:
     // Opens (creating it if missing) the file and makes sure it has the table. False when the
     // file cannot be opened or is not a database; an instance opens at most once.
     bool open();
+    // Opens an existing file without ever creating, growing or changing it; only reading
+    // follows. False when the file cannot be opened.
+    bool openReadOnly();
     bool createTables();
     // Replaces the stored pattern as a whole: on any failure the file keeps its former
     // contents and the result is false.
     bool savePattern(const SizePattern& pattern);
     // The stored pattern; empty when the table is empty, cannot be read or is damaged.
     SizePattern loadPattern();
+    // The stored pattern, or why there is none. Bounded in time and memory whatever the file
+    // holds: `matrix` must be a plain table, long values and surplus rows are refused unread.
+    // `interrupt`, when given, is polled between rows.
+    dbManager::ScaleSpaceRead readPattern(const std::atomic<bool>* interrupt = nullptr);
 
 private:
     QString filePath;

@@ -3,6 +3,7 @@
 #include "app/shared/storageconstants.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <cmath>
 #include <vector>
@@ -90,6 +91,39 @@ bool createDatabase(const QString& name) {
 
 bool createDatabase(const QUrl& url) {
     return openDatabase(url) != nullptr;
+}
+
+ScaleSpaceRead readScaleSpace(const QString& path, const std::atomic<bool>* interrupt) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        return {SizePattern(), ReadFailure::Missing};
+    }
+    if (!info.isFile()) {
+        return {SizePattern(), ReadFailure::NotScaleSpaceFile};
+    }
+    dbCurrnet file(path);
+    if (!file.openReadOnly()) {
+        return {SizePattern(), ReadFailure::NotScaleSpaceFile};
+    }
+    return file.readPattern(interrupt);
+}
+
+QString describeReadFailure(ReadFailure failure) {
+    switch (failure) {
+    case ReadFailure::None:
+        break;
+    case ReadFailure::Missing:
+        return QStringLiteral("the file does not exist");
+    case ReadFailure::NotScaleSpaceFile:
+        return QStringLiteral("it is not a scale space file");
+    case ReadFailure::Damaged:
+        return QStringLiteral("the file is damaged");
+    case ReadFailure::Empty:
+        return QStringLiteral("the file holds no notes");
+    case ReadFailure::Interrupted:
+        return QStringLiteral("reading was interrupted");
+    }
+    return QString();
 }
 
 QStringList databases() {

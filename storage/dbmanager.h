@@ -1,11 +1,13 @@
 #pragma once
 
 #include "storage/dbcurrnet.h"
+#include "storage/scalespaceread.h"
 
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
+#include <atomic>
 #include <memory>
 
 // The library folder of scale space files and the built-in scale spaces in it. A scale
@@ -28,5 +30,13 @@ bool createDatabase(const QUrl& url);
 
 // The names of the scale space files in the library folder, ignoring case in the order.
 QStringList databases();
+
+// Reads a scale space file read-only: never creates, grows or changes any file. `interrupt`,
+// when given, is polled while reading and stops the read (failure Interrupted).
+ScaleSpaceRead readScaleSpace(const QString& path, const std::atomic<bool>* interrupt = nullptr);
+
+// A few words for a status line, e.g. "the file does not exist", "it is not a scale space
+// file", "the file is damaged", "the file holds no notes", "reading was interrupted".
+QString describeReadFailure(ReadFailure failure);
 
 } // namespace dbManager

@@ -12,6 +12,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -228,9 +229,8 @@ private slots:
         QTest::newRow("value NULL") << "(1, 0, NULL)";
         QTest::newRow("value empty") << "(1, 0, '')";
         QTest::newRow("value words") << "(1, 0, 'two')";
-        QTest::newRow("value nan") << "(1, 0, 'nan')";
-        QTest::newRow("value inf") << "(1, 0, 'inf')";
-        QTest::newRow("value overflows") << "(1, 0, '1e99999')";
+        QTest::newRow("value longer than 64 bytes") << "(1, 0, '1.5' || printf('%070d', 0))";
+        QTest::newRow("value blob of 65 bytes") << "(1, 0, zeroblob(65))";
     }
 
     void refusesDamagedFile() {
@@ -243,6 +243,44 @@ private slots:
         QCOMPARE(file.loadPattern(), (SizePattern{{1.5L, 2.0L}, {}, {3.0L}}));
         QVERIFY(raw.exec("INSERT INTO matrix VALUES " + cell));
         QCOMPARE(file.loadPattern(), SizePattern());
+    }
+
+    // Sizes that cannot be tuned are kept as stored so that they can be shown and refused;
+    // a value beyond long double's range reads as the infinity or zero it tends to.
+    void keepsUntunableValues_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<long double>("expected");
+        QTest::newRow("zero") << "0" << 0.0L;
+        QTest::newRow("negative") << "-1.5" << -1.5L;
+        QTest::newRow("inf") << "inf" << HUGE_VALL;
+        QTest::newRow("minus infinity") << "-infinity" << -HUGE_VALL;
+        QTest::newRow("beyond double") << "1e4000" << 1e4000L;
+        QTest::newRow("beyond long double") << "1e99999" << HUGE_VALL;
+        QTest::newRow("below long double") << "1e-99999" << 0.0L;
+        QTest::newRow("nan") << "nan" << std::numeric_limits<long double>::quiet_NaN();
+        QTest::newRow("64 bytes") << "1.5" + QString(61, '0') << 1.5L;
+    }
+
+    void keepsUntunableValues() {
+        QFETCH(QString, text);
+        QFETCH(long double, expected);
+        const QString name = path(QString("untunable %1.qmx").arg(QTest::currentDataTag()));
+        {
+            dbCurrnet file(name);
+            QVERIFY(file.open());
+        }
+        QVERIFY(
+            RawFile(name).exec("INSERT INTO matrix VALUES (0, 0, '2'), (0, 1, '" + text + "')"));
+        dbCurrnet file(name);
+        QVERIFY(file.openReadOnly());
+        const SizePattern pattern = file.loadPattern();
+        QCOMPARE(pattern.size(), std::size_t(1));
+        QCOMPARE(pattern[0].size(), std::size_t(2));
+        if (std::isnan(expected)) {
+            QVERIFY(std::isnan(pattern[0][1]));
+        } else {
+            QCOMPARE(pattern[0][1], expected);
+        }
     }
 
     void failedSaveKeepsFormerContents_data() {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "core/scalespace.h"
+
+// What reading a scale space file gave. Declared apart so that both the file class and the
+// folder functions can name it.
+namespace dbManager {
+
+enum class ReadFailure { None, Missing, NotScaleSpaceFile, Damaged, Empty, Interrupted };
+
+struct ScaleSpaceRead {
+    SizePattern pattern;
+    ReadFailure failure = ReadFailure::None;
+};
+
+} // namespace dbManager
