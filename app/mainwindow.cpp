@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/menus/windowmenus.h"
 #include "app/shared/storageconstants.h"
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
@@ -56,6 +57,7 @@ MainWindow::MainWindow(QWidget* parent)
       model(new ScaleSpaceModel(&scaleSpace, this)), displayModeGroup(new QButtonGroup(this)),
       sizeWeightGroup(new QButtonGroup(this)), weightFunctionsMap(populateWeightFunctionsMap()) {
     ui->setupUi(this);
+    menus = new WindowMenus(ui->menubar);
     initialiseWindow();
     initialiseDisplaySettings();
     initialiseMakeCancelButtons();

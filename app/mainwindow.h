@@ -21,6 +21,7 @@
 #include <vector>
 
 class QButtonGroup;
+class WindowMenus;
 class ScaleSpaceDelegate;
 class dbCurrnet;
 
@@ -64,8 +65,15 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    // The menu bar's named actions.
+    WindowMenus* windowMenus() const { return menus; }
+    // The last tuning made; empty when none is shown.
+    const std::vector<long double>& getTuning() const { return tuning; }
+
 signals:
     void currentUrlChanged(QUrl newUrl);
+    // The last tuning made was replaced or cleared.
+    void tuningChanged();
 
 public slots:
     void handleAddNote(int noteToAdd, bool cameFromAddBefore);
@@ -141,6 +149,7 @@ private:
     QButtonGroup* displayModeGroup;
     QButtonGroup* sizeWeightGroup;
     std::array<std::pair<QString, SizeToWeightFunction>, 2> weightFunctionsMap;
+    WindowMenus* menus = nullptr;
 
     // Making a tuning and the keys.
     // Pastes the clipboard's tab-separated lines at the table's current cell.

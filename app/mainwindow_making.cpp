@@ -111,10 +111,12 @@ void MainWindow::makingTuningFinished() {
         ui->temperamentBox->clear();
         ui->makeProgressBar->setValue(0);
         statusBar()->showMessage(tr("The tuning could not be made."));
+        emit tuningChanged();
         return;
     }
     tuning = std::move(*result);
     displayTuning();
+    emit tuningChanged();
 }
 
 void MainWindow::clearTemperamentBox() {
@@ -124,6 +126,7 @@ void MainWindow::clearTemperamentBox() {
     tuning.clear();
     ui->temperamentBox->clear();
     ui->makeProgressBar->setValue(0);
+    emit tuningChanged();
 }
 
 void MainWindow::displayTuning() {
