@@ -1,7 +1,9 @@
 #include "storage/dbcurrnet.h"
 
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QUuid>
 #include <QVariant>
 
@@ -168,9 +170,20 @@ bool dbCurrnet::openReadOnly() {
     if (filePath.isEmpty()) {
         return false;
     }
-    database.setDatabaseName(filePath);
-    // Read-only never creates the file; a short wait for a writer keeps the answer quick.
-    database.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
+    // Read-only never creates the file. "immutable" also keeps SQLite from making the files
+    // that a reader of a write-ahead-log database makes, and from locking. A journal beside
+    // the file means a writer is at work or broke off: then SQLite must see the journal, and
+    // may wait a moment for the writer.
+    const QString absolutePath = QFileInfo(filePath).absoluteFilePath();
+    const bool journal = QFileInfo::exists(absolutePath + QStringLiteral("-journal")) ||
+                         QFileInfo::exists(absolutePath + QStringLiteral("-wal"));
+    QUrl uri = QUrl::fromLocalFile(absolutePath);
+    if (!journal) {
+        uri.setQuery(QStringLiteral("immutable=1"));
+    }
+    database.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+    database.setConnectOptions(
+        QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=1000"));
     return database.open();
 }
 

@@ -3,6 +3,10 @@
 // A second connection to a scale space file, independent of the class under test, to see
 // and to change what the file really holds.
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStringList>
@@ -74,3 +78,23 @@ private:
     QString name;
     QSqlDatabase database;
 };
+
+// Every entry below the folder with the hash of its contents: equal snapshots mean nothing
+// was created, removed or changed.
+inline QStringList snapshot(const QString& folder) {
+    QStringList entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QString entry = QDir(folder).relativeFilePath(path);
+        QFile file(path);
+        if (it.fileInfo().isFile() && file.open(QIODevice::ReadOnly)) {
+            entry +=
+                " " + QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5).toHex();
+        }
+        entries << entry;
+    }
+    entries.sort();
+    return entries;
+}

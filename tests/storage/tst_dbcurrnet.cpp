@@ -1,8 +1,6 @@
 #include "storage/dbcurrnet.h"
 #include "tests/storage/rawfile.h"
 
-#include <QCryptographicHash>
-#include <QDirIterator>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
@@ -15,26 +13,6 @@
 #include <limits>
 
 namespace {
-
-// Every entry below the folder with the hash of its contents: equal snapshots mean nothing
-// was created, removed or changed.
-QStringList snapshot(const QString& folder) {
-    QStringList entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QString entry = QDir(folder).relativeFilePath(path);
-        QFile file(path);
-        if (it.fileInfo().isFile() && file.open(QIODevice::ReadOnly)) {
-            entry +=
-                " " + QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5).toHex();
-        }
-        entries << entry;
-    }
-    entries.sort();
-    return entries;
-}
 
 // A 12-note pattern of doubles that are awkward in decimal, including the extremes.
 SizePattern twelveNotePattern() {
