@@ -3,7 +3,10 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <limits>
 #include <string>
 
 namespace {
@@ -12,6 +15,22 @@ struct PitchReading {
     std::optional<long double> value;
     QString problem;
 };
+
+// Every size a scale space file holds must be one the tuning can use: a positive, finite
+// double. The pitches are long doubles, so the test itself cannot overflow.
+bool isUsableSize(const long double& size) {
+    return size >= std::numeric_limits<double>::min() && size <= std::numeric_limits<double>::max();
+}
+
+QString outOfRange(const QString& token) {
+    return QStringLiteral("\"%1\" is beyond the range of sizes").arg(token);
+}
+
+// A run of decimal digits, however long. Digits only, so the locale does not matter; a number
+// beyond long double's range reads as infinity, which the caller refuses.
+long double readDigits(const QString& digits) {
+    return std::strtold(digits.toLatin1().constData(), nullptr);
+}
 
 PitchReading readPitch(const QString& token) {
     if (token.isEmpty()) {
@@ -23,7 +42,11 @@ PitchReading readPitch(const QString& token) {
         if (!ok || !std::isfinite(cents)) {
             return {std::nullopt, QStringLiteral("\"%1\" is not a pitch in cents").arg(token)};
         }
-        return {std::exp2(static_cast<long double>(cents) / 1200.0L), QString()};
+        const long double value = std::exp2(static_cast<long double>(cents) / 1200.0L);
+        if (!isUsableSize(value)) {
+            return {std::nullopt, outOfRange(token)};
+        }
+        return {value, QString()};
     }
     static const QRegularExpression ratio(QStringLiteral("^([+-]?)(\\d+)(?:/([+-]?)(\\d+))?$"));
     const QRegularExpressionMatch match = ratio.match(token);
@@ -33,11 +56,10 @@ PitchReading readPitch(const QString& token) {
     if (match.captured(1) == QLatin1String("-") || match.captured(3) == QLatin1String("-")) {
         return {std::nullopt, QStringLiteral("\"%1\" is a negative ratio").arg(token)};
     }
-    // Digits only from here on, so std::stold cannot fail; it also takes numbers too long
-    // for any integer type, as some files write them.
-    const long double numerator = std::stold(match.captured(2).toStdString());
+    // Some files write numbers too long for any integer type.
+    const long double numerator = readDigits(match.captured(2));
     const long double denominator =
-        match.captured(4).isEmpty() ? 1.0L : std::stold(match.captured(4).toStdString());
+        match.captured(4).isEmpty() ? 1.0L : readDigits(match.captured(4));
     if (denominator == 0) {
         return {std::nullopt, QStringLiteral("\"%1\" has a zero denominator").arg(token)};
     }
@@ -45,8 +67,8 @@ PitchReading readPitch(const QString& token) {
         return {std::nullopt, QStringLiteral("\"%1\" is a ratio of zero").arg(token)};
     }
     const long double value = numerator / denominator;
-    if (!std::isfinite(value) || value <= 0) {
-        return {std::nullopt, QStringLiteral("\"%1\" is out of range").arg(token)};
+    if (!std::isfinite(numerator) || !std::isfinite(denominator) || !isUsableSize(value)) {
+        return {std::nullopt, outOfRange(token)};
     }
     return {value, QString()};
 }
@@ -56,6 +78,33 @@ QString firstWord(const QString& line) {
     const QString trimmed = line.trimmed();
     const qsizetype end = trimmed.indexOf(QRegularExpression(QStringLiteral("\\s")));
     return end < 0 ? trimmed : trimmed.left(end);
+}
+
+// A "!" line, also when blanks come before the "!".
+bool isComment(const QString& line) {
+    for (const QChar character : line) {
+        if (!character.isSpace()) {
+            return character == QLatin1Char('!');
+        }
+    }
+    return false;
+}
+
+// Every cell of the scale space is one pitch divided by a lower one (Scala's 1/1 included):
+// each must be a usable size too. The smallest and the largest of the pitches before k give
+// the extreme cells ending at k; the line of the first pitch that fails, or -1.
+qsizetype unusableCellLine(const std::vector<long double>& pitches,
+                           const std::vector<qsizetype>& lines) {
+    long double lowest = 1;
+    long double highest = 1;
+    for (std::size_t k = 0; k < pitches.size(); ++k) {
+        if (!isUsableSize(pitches[k] / highest) || !isUsableSize(pitches[k] / lowest)) {
+            return lines[k];
+        }
+        lowest = std::min(lowest, pitches[k]);
+        highest = std::max(highest, pitches[k]);
+    }
+    return -1;
 }
 
 } // namespace
@@ -68,11 +117,12 @@ ScalaParseResult parseScala(const QString& text) {
     const QStringList lines = text.split(QRegularExpression(QStringLiteral("\\r?\\n|\\r")));
     enum class Expect { Description, Count, Pitch } expect = Expect::Description;
     ScalaScale scale;
+    std::vector<qsizetype> pitchLines;
     long long count = 0;
 
     for (qsizetype index = 0; index < lines.size(); ++index) {
         const QString& line = lines.at(index);
-        if (line.startsWith(QLatin1Char('!'))) {
+        if (isComment(line)) {
             continue;
         }
         const QString where = QStringLiteral("line %1: ").arg(index + 1);
@@ -108,7 +158,15 @@ ScalaParseResult parseScala(const QString& text) {
                 return {std::nullopt, where + pitch.problem};
             }
             scale.pitches.push_back(*pitch.value);
+            pitchLines.push_back(index + 1);
             if (static_cast<long long>(scale.pitches.size()) == count) {
+                if (const qsizetype bad = unusableCellLine(scale.pitches, pitchLines); bad >= 0) {
+                    return {std::nullopt,
+                            QStringLiteral("line %1: \"%2\" makes an interval beyond the range "
+                                           "of sizes")
+                                .arg(bad)
+                                .arg(firstWord(lines.at(bad - 1)))};
+                }
                 return {scale, QString()};
             }
             break;

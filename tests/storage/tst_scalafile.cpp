@@ -38,6 +38,12 @@ private slots:
                                         << "n" << Pitches{std::exp2(-100.0L / 1200)};
         QTest::newRow("huge numerator") << "h\n1\n36893488147419103232/18446744073709551616\n"
                                         << "h" << Pitches{2.0L};
+        QTest::newRow("comments with leading blanks")
+            << " \t! first\nblanks\n  ! before the count\n1\n\t!x\n3/2\n"
+            << "blanks" << Pitches{1.5L};
+        QTest::newRow("near the ends of double's range")
+            << "r\n2\n1/1" + QString(150, '0') + "\n1" + QString(150, '0') + "\n"
+            << "r" << Pitches{1e-150L, 1e150L};
     }
 
     void parsesLayouts() {
@@ -82,6 +88,35 @@ private slots:
                                    << "cents";
         QTest::newRow("absurd count") << "desc\n99999999\n2\n"
                                       << "too many";
+        // Numbers std::stold cannot hold, and pitches or cells beyond a double.
+        QTest::newRow("numerator of 4933 digits")
+            << "desc\n2\n3/2\n" + QString(4933, '9') + "/1\n"
+            << "line 4: \"" + QString(4933, '9') + "/1\" is beyond the range of sizes";
+        QTest::newRow("denominator of 4933 digits")
+            << "desc\n1\n1/" + QString(4933, '9') + "\n"
+            << "line 3: \"1/" + QString(4933, '9') + "\" is beyond the range of sizes";
+        QTest::newRow("both of 4933 digits")
+            << "desc\n1\n" + QString(4933, '9') + "/" + QString(4933, '9') + "\n"
+            << "line 3:";
+        QTest::newRow("ratio beyond double") << "desc\n1\n1" + QString(400, '0') + "\n"
+                                             << "line 3:";
+        QTest::newRow("ratio below double") << "desc\n1\n1/1" + QString(400, '0') + "\n"
+                                            << "line 3:";
+        QTest::newRow("infinite cents") << "desc\n2\n100.0\n99999999.0\n"
+                                        << "line 4: \"99999999.0\" is beyond the range of sizes";
+        QTest::newRow("cents 1.e23") << "desc\n1\n1.e23\n"
+                                     << "line 3: \"1.e23\" is beyond";
+        QTest::newRow("zero from cents") << "desc\n1\n-99999999.0\n"
+                                         << "line 3: \"-99999999.0\" is beyond";
+        QTest::newRow("cents too long for a double") << "desc\n1\n1" + QString(400, '0') + ".0\n"
+                                                     << "line 3:";
+        QTest::newRow("cell beyond double")
+            << "desc\n3\n! small\n1/1" + QString(200, '0') + "\n5/4\n1" + QString(200, '0') +
+                   " big\n"
+            << "line 6: \"1" + QString(200, '0') + "\" makes an interval beyond the range of sizes";
+        QTest::newRow("cell below double")
+            << "desc\n2\n1" + QString(200, '0') + "\n1/1" + QString(200, '0') + "\n"
+            << "line 4:";
     }
 
     void refusesMalformed() {
