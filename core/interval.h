@@ -23,3 +23,9 @@ struct Interval {
 
     static long double clamp(const long double& value);
 };
+
+// Whether a size can be stored, shown and tuned: positive, finite and within the normal range
+// of a double, so that its reciprocal is one too.
+inline bool isUsableSize(const long double& size) {
+    return size >= Interval::lowest && size <= Interval::highest;
+}

@@ -38,6 +38,22 @@ void registerMetaTypes() {
     Q_UNUSED(registered)
 }
 
+// Decimal numbers as the standard conversion reads them; a text of this form that is refused
+// lies beyond the range of the number format.
+const QRegularExpression& numberPattern() {
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
+    return pattern;
+}
+
+QString outOfRangeReason() {
+    return QStringLiteral("the number is out of range");
+}
+
+QString notPositiveReason() {
+    return QStringLiteral("a size must be positive");
+}
+
 const QRegularExpression& fractionPattern() {
     static const QRegularExpression pattern(
         QStringLiteral(R"(^\s*(-?\d+)(?:\s+(\d+)/(\d+)|/(\d+))?\s*$)"));
@@ -324,22 +340,78 @@ bool ScaleSpaceModel::setData(const QModelIndex& index, const QVariant& value, i
     }
     bool ok = false;
     const long double number = makeDataValue(index, value, role, ok);
-    if (!ok) {
-        return false;
-    }
-    switch (intervalMode) {
-    case IntervalMode::Weight:
-        setWeightData(index, number);
-        return true;
-    case IntervalMode::Size:
-        // A space without notes stores no interval that the edit could change.
-        if (noteCount() == 0) {
-            return false;
+    if (ok) {
+        switch (intervalMode) {
+        case IntervalMode::Weight:
+            // Weights are rescaled by each other: an infinite one would zero all the rest.
+            if (std::isinf(number)) {
+                refusal = outOfRangeReason();
+                break;
+            }
+            setWeightData(index, number);
+            return true;
+        case IntervalMode::Size:
+            // A space without notes stores no interval that the edit could change.
+            if (noteCount() == 0) {
+                return false;
+            }
+            refusal = sizeRefusal(index, number);
+            if (!refusal.isEmpty()) {
+                break;
+            }
+            setSizeData(index, number);
+            return true;
         }
-        setSizeData(index, number);
-        return true;
+    }
+    if (!refusal.isEmpty()) {
+        emit editRefused(value.toString().trimmed(), refusal);
     }
     return false;
+}
+
+bool ScaleSpaceModel::isUsableCell(const int& row, const int& column) const {
+    if (scaleSpace == nullptr || noteCount() == 0) {
+        return true;
+    }
+    return isUsableSize(spaceIntervalSize(row, column));
+}
+
+ScaleSpaceModel::SizeEdit ScaleSpaceModel::planSizeEdit(const int& row, const int& column,
+                                                        const long double& size) const {
+    const int count = noteCount();
+    const int distance = column - row;
+    if (std::abs(distance) % count == 0) {
+        // A note and one of its own repetitions: the cell fixes the repetition interval.
+        const double exponent = static_cast<double>(count) / static_cast<double>(distance);
+        return {count, 0, std::pow(size, static_cast<long double>(exponent)), true};
+    }
+    long double factor = size / scaleSpace->getIntervalSize(column, row);
+    int low = scaleSpace->getBaseNote(row);
+    int high = scaleSpace->getBaseNote(column);
+    if (high < low) {
+        std::swap(low, high);
+        factor = 1 / factor;
+    }
+    return {high, low, factor * scaleSpace->getIntervalSize(high, low), false};
+}
+
+QString ScaleSpaceModel::sizeRefusal(const QModelIndex& index, const long double& size) const {
+    if (!(size > 0)) {
+        // Every number of cents is a positive ratio: 0 here is one too small to hold.
+        return displayMode == DisplayMode::Cents ? outOfRangeReason() : notPositiveReason();
+    }
+    // The mirror cell shows the reciprocal: it must be a usable size as well.
+    if (!isUsableSize(size) || !isUsableSize(1 / size)) {
+        return outOfRangeReason();
+    }
+    const SizeEdit edit = planSizeEdit(index.row(), index.column(), size);
+    if (!(edit.value > 0)) {
+        return notPositiveReason();
+    }
+    if (!isUsableSize(edit.value)) {
+        return outOfRangeReason();
+    }
+    return QString();
 }
 
 Qt::ItemFlags ScaleSpaceModel::flags(const QModelIndex& index) const {
@@ -637,6 +709,7 @@ void ScaleSpaceModel::updateDisplayCaches() const {
 long double ScaleSpaceModel::makeDataValue(const QModelIndex& index, const QVariant& value,
                                            const int& role, bool& ok) const {
     ok = false;
+    refusal.clear();
     constexpr long double refused = 1;
     if (!isCellIndex(index) ||
         !QMetaType::canConvert(value.metaType(), QMetaType::fromType<QString>()) ||
@@ -644,6 +717,7 @@ long double ScaleSpaceModel::makeDataValue(const QModelIndex& index, const QVari
         return refused;
     }
     if (value == QVariant(QStringLiteral("inf"))) {
+        refusal = outOfRangeReason();
         return refused;
     }
     const QString text = value.toString().trimmed();
@@ -651,6 +725,8 @@ long double ScaleSpaceModel::makeDataValue(const QModelIndex& index, const QVari
     const double number = text.toDouble(&isNumber);
     const bool fraction = isFraction(text);
     if (!isNumber && !fraction) {
+        refusal = numberPattern().match(text).hasMatch() ? outOfRangeReason()
+                                                         : QStringLiteral("it is not a number");
         return refused;
     }
     if (text.isEmpty() || index.row() == index.column()) {
@@ -658,6 +734,7 @@ long double ScaleSpaceModel::makeDataValue(const QModelIndex& index, const QVari
     }
     if (intervalMode == IntervalMode::Size && displayMode == DisplayMode::Decimal && isNumber &&
         number == 0) {
+        refusal = notPositiveReason();
         return refused;
     }
     long double result = 1;
@@ -665,16 +742,22 @@ long double ScaleSpaceModel::makeDataValue(const QModelIndex& index, const QVari
         // A zero denominator ("3/0") is an unusable text like any other: the edit is refused.
         try {
             result = parseFraction(text);
+        } catch (const std::runtime_error&) {
+            refusal = QStringLiteral("its denominator is zero");
+            return refused;
         } catch (const std::exception&) {
+            refusal = outOfRangeReason();
             return refused;
         }
     } else if (!readNumber(text.toStdString(), result)) {
+        refusal = outOfRangeReason();
         return refused;
     }
     if (intervalMode == IntervalMode::Size) {
         result = forceEditValueRatio(result);
     }
     if (std::isnan(result)) {
+        refusal = QStringLiteral("it is not a number");
         return refused;
     }
     ok = true;
@@ -686,27 +769,15 @@ void ScaleSpaceModel::setSizeData(const QModelIndex& target, const long double& 
     if (!isCellIndex(target) || target.row() == target.column() || count == 0) {
         return;
     }
-    const int row = target.row();
-    const int column = target.column();
-    const int distance = column - row;
-
-    if (std::abs(distance) % count == 0) {
-        // A note and one of its own repetitions: the cell fixes the repetition interval.
-        const double exponent = static_cast<double>(count) / static_cast<double>(distance);
-        scaleSpace->setIntervalSize(count, 0, std::pow(size, static_cast<long double>(exponent)));
+    const SizeEdit edit = planSizeEdit(target.row(), target.column(), size);
+    scaleSpace->setIntervalSize(edit.high, edit.low, edit.value);
+    if (edit.repetition) {
         rebuildCache();
         emit dataChanged(index(0, 0), lastIndex(), editRoles);
         return;
     }
-
-    long double factor = size / scaleSpace->getIntervalSize(column, row);
-    int low = scaleSpace->getBaseNote(row);
-    int high = scaleSpace->getBaseNote(column);
-    if (high < low) {
-        std::swap(low, high);
-        factor = 1 / factor;
-    }
-    scaleSpace->setIntervalSize(high, low, factor * scaleSpace->getIntervalSize(high, low));
+    const int low = edit.low;
+    const int high = edit.high;
 
     // Every cell between the two note classes, in any period and direction, shows the one
     // stored size just changed.

@@ -120,11 +120,31 @@ public:
     void setSizeData(const QModelIndex& index, const long double& size);
     void setWeightData(const QModelIndex& index, const long double& weight);
 
+    // Why the last refused text edit was refused, in a few words ("it is not a number", ...);
+    // empty after an accepted one.
+    QString lastRefusal() const { return refusal; }
+    // Whether the size of the cell (from note row up to note column) is a usable size, both
+    // ways round; cells outside the range are computed.
+    bool isUsableCell(const int& row, const int& column) const;
+
 signals:
     void weightModeArbitrary();
+    // A typed text was refused; the reason is a few words such as "it is not a number".
+    void editRefused(const QString& text, const QString& reason);
 
 private:
     class CellPass;
+    // The one stored size that typing `size` into the cell changes, and its new value: the
+    // repetition interval (high = N, low = 0) or the size from base note low up to high.
+    struct SizeEdit {
+        int high;
+        int low;
+        long double value;
+        bool repetition;
+    };
+    SizeEdit planSizeEdit(const int& row, const int& column, const long double& size) const;
+    // Empty when typing the ratio into the cell would store a usable size; otherwise why not.
+    QString sizeRefusal(const QModelIndex& index, const long double& size) const;
 
     bool isInRange(int row, int column) const;
     bool isCellIndex(const QModelIndex& index) const;
@@ -155,4 +175,5 @@ private:
     WeightFunction weightFunction;
     std::vector<int> fixedNotes;
     mutable std::vector<CellCache> cache;
+    mutable QString refusal;
 };

@@ -107,52 +107,82 @@ private slots:
         QUILLMERE_COMPARE_CLOSE(parsed, value);
     }
 
-    // Typed into cell (0, 6), which stores 45/32 in pattern row 0.
+    // Typed into cell (0, 6), which stores 45/32 in pattern row 0. A refused text names its
+    // reason, except where nothing was typed.
     void typedValues_data() {
         QTest::addColumn<IntervalMode>("intervalMode");
         QTest::addColumn<DisplayMode>("displayMode");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<long double>("stored");
-        const auto size = [](const char* name, DisplayMode mode, QVariant value, bool accepted,
-                             long double stored) {
-            QTest::newRow(name) << IntervalMode::Size << mode << value << accepted << stored;
+        QTest::addColumn<QString>("reason");
+        const auto row = [](const char* name, IntervalMode interval, DisplayMode mode,
+                            QVariant value, bool accepted, long double stored,
+                            const QString& reason) {
+            QTest::newRow(name) << interval << mode << value << accepted << stored << reason;
         };
+        const auto size = [&row](const char* name, DisplayMode mode, QVariant value,
+                                 long double stored) {
+            row(name, IntervalMode::Size, mode, value, true, stored, QString());
+        };
+        const auto refused = [&row](const char* name, DisplayMode mode, QVariant value,
+                                    const QString& reason) {
+            row(name, IntervalMode::Size, mode, value, false, 0, reason);
+        };
+        const QString notANumber = QStringLiteral("it is not a number");
+        const QString notPositive = QStringLiteral("a size must be positive");
+        const QString outOfRange = QStringLiteral("the number is out of range");
+        const QString zeroDenominator = QStringLiteral("its denominator is zero");
         const auto decimal = DisplayMode::Decimal;
         const auto cents = DisplayMode::Cents;
-        size("3/2", decimal, "3/2", true, 1.5L);
-        size("padded 3/2", decimal, " 3/2 ", true, 1.5L);
-        size("1 1/2", decimal, "1 1/2", true, 1.5L);
-        size("1.50", decimal, "1.50", true, 1.5L);
-        size("a double", decimal, 1.5, true, 1.5L);
-        size("-1 1/2", decimal, "-1 1/2", true, -1.5L);
-        size("2e-3", decimal, "2e-3", true, 0.002L);
-        size("1,5", decimal, "1,5", false, 0);
-        size("abc", decimal, "abc", false, 0);
-        size("0 in decimal", decimal, "0", false, 0);
-        size("0.0e0 in decimal", decimal, "0.0e0", false, 0);
-        size("empty", decimal, "", false, 0);
-        size("inf", decimal, "inf", false, 0);
-        size("nan", decimal, "nan", false, 0);
-        size("3/0", decimal, "3/0", false, 0);
-        size("whole beyond 32 bits", decimal, "3000000000", false, 0);
-        size("1 2/0", decimal, "1 2/0", false, 0);
-        size("no value", decimal, QVariant(), false, 0);
-        size("not text", decimal, QVariant::fromValue(std::vector<int>{1}), false, 0);
-        size("700 cents", cents, "700", true, std::pow(2.0L, 700.0L / 1200));
-        size("0 cents", cents, "0", true, 1.0L);
-        size("1200/2 cents", cents, "1200/2", true, std::sqrt(2.0L));
-        size("-1200 cents", cents, "-1200", true, 0.5L);
-        size("3/0 cents", cents, "3/0", false, 0);
-        const auto weight = [](const char* name, DisplayMode mode, QVariant value, bool accepted,
-                               long double stored) {
-            QTest::newRow(name) << IntervalMode::Weight << mode << value << accepted << stored;
+        size("3/2", decimal, "3/2", 1.5L);
+        size("padded 3/2", decimal, " 3/2 ", 1.5L);
+        size("1 1/2", decimal, "1 1/2", 1.5L);
+        size("1.50", decimal, "1.50", 1.5L);
+        size("a double", decimal, 1.5, 1.5L);
+        size("2e-3", decimal, "2e-3", 0.002L);
+        refused("-1 1/2", decimal, "-1 1/2", notPositive);
+        refused("1,5", decimal, "1,5", notANumber);
+        refused("abc", decimal, "abc", notANumber);
+        refused("0 in decimal", decimal, "0", notPositive);
+        refused("0/5", decimal, "0/5", notPositive);
+        refused("0/1", decimal, "0/1", notPositive);
+        refused("0.0e0 in decimal", decimal, "0.0e0", notPositive);
+        refused("-3", decimal, "-3", notPositive);
+        refused("-1/2", decimal, "-1/2", notPositive);
+        refused("empty", decimal, "", notANumber);
+        refused("inf", decimal, "inf", outOfRange);
+        refused("padded inf", decimal, " inf", outOfRange);
+        refused("inf padded", decimal, "inf ", outOfRange);
+        refused("Inf", decimal, "Inf", outOfRange);
+        refused("+inf", decimal, "+inf", outOfRange);
+        refused("-inf", decimal, "-inf", notPositive);
+        refused("nan", decimal, "nan", notANumber);
+        refused("1e400", decimal, "1e400", outOfRange);
+        refused("reciprocal below a double", decimal, "1e308", outOfRange);
+        refused("3/0", decimal, "3/0", zeroDenominator);
+        refused("1 2/0", decimal, "1 2/0", zeroDenominator);
+        refused("no value", decimal, QVariant(), QString());
+        refused("not text", decimal, QVariant::fromValue(std::vector<int>{1}), QString());
+        size("700 cents", cents, "700", std::pow(2.0L, 700.0L / 1200));
+        size("0 cents", cents, "0", 1.0L);
+        size("1200/2 cents", cents, "1200/2", std::sqrt(2.0L));
+        size("-1200 cents", cents, "-1200", 0.5L);
+        size("-1 1/2 cents", cents, "-1 1/2", std::pow(2.0L, -1.5L / 1200));
+        refused("3/0 cents", cents, "3/0", zeroDenominator);
+        refused("99999999 cents", cents, "99999999", outOfRange);
+        refused("-99999999 cents", cents, "-99999999", outOfRange);
+        refused("1e7 cents", cents, "1e7", outOfRange);
+        const auto weight = [&row](const char* name, DisplayMode mode, QVariant value,
+                                   bool accepted, long double stored, const QString& reason) {
+            row(name, IntervalMode::Weight, mode, value, accepted, stored, reason);
         };
-        weight("weight 1/2", decimal, "1/2", true, 0.5L);
-        weight("weight 1/2 in cents", cents, "1/2", true, 0.5L);
-        weight("weight 0", decimal, "0", true, Interval::lowest);
-        weight("weight 3/0", decimal, "3/0", false, 0);
-        weight("weight abc", cents, "abc", false, 0);
+        weight("weight 1/2", decimal, "1/2", true, 0.5L, QString());
+        weight("weight 1/2 in cents", cents, "1/2", true, 0.5L, QString());
+        weight("weight 0", decimal, "0", true, Interval::lowest, QString());
+        weight("weight 3/0", decimal, "3/0", false, 0, zeroDenominator);
+        weight("weight abc", cents, "abc", false, 0, notANumber);
+        weight("weight inf", decimal, "inf", false, 0, outOfRange);
     }
 
     void typedValues() {
@@ -161,13 +191,17 @@ private slots:
         QFETCH(QVariant, value);
         QFETCH(bool, accepted);
         QFETCH(long double, stored);
+        QFETCH(QString, reason);
         Table table;
         table.model.setIntervalMode(intervalMode);
         table.model.setDisplayMode(displayMode);
         const QStringList before = tableText(table.model);
         table.clearSpies();
+        QSignalSpy refusals(&table.model, &ScaleSpaceModel::editRefused);
 
         QCOMPARE(table.model.setData(table.model.index(0, 6), value), accepted);
+        QCOMPARE(table.model.lastRefusal(), reason);
+        QCOMPARE(refusals.count(), reason.isEmpty() ? 0 : 1);
         if (!accepted) {
             QCOMPARE(tableText(table.model), before);
             QCOMPARE(table.space.getSizePattern(), testing::twelveEdoPattern());
