@@ -1,0 +1,123 @@
+#include "audio/synthesizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace audio {
+
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+
+// The largest value that a sum of sin(k x) / k over k = 1 ... n reaches, for any n and x: the
+// sine integral at pi. A note at full amplitude peaks no higher.
+constexpr double partialSumBound = 1.8519370519824662;
+
+// Full scale is 32767; a little headroom keeps rounding off the limit.
+constexpr double fullScale = 32767.0 * 0.95 / partialSumBound;
+
+std::int64_t framesOf(const double& seconds) {
+    return static_cast<std::int64_t>(std::llround(seconds * sampleRate));
+}
+
+// A raised-cosine ramp: 0 at step 0, 1 at step `steps`.
+double ramp(const std::int64_t& step, const std::int64_t& steps) {
+    const double s = std::sin(0.5 * pi * static_cast<double>(step) / static_cast<double>(steps));
+    return s * s;
+}
+
+} // namespace
+
+Synthesizer::Synthesizer(Score score) {
+    voices.reserve(score.size());
+    for (const ScoreNote& note : score) {
+        if (note.length > 0) {
+            voices.push_back(makeVoice(note));
+        }
+    }
+    std::stable_sort(voices.begin(), voices.end(),
+                     [](const Voice& a, const Voice& b) { return a.note.start < b.note.start; });
+    total = scoreLength(score);
+}
+
+Synthesizer::Voice Synthesizer::makeVoice(const ScoreNote& note) {
+    Voice voice;
+    voice.note = note;
+    const double nyquist = 0.5 * sampleRate;
+    if (std::isfinite(note.frequency) && note.frequency > 0 && note.frequency < nyquist) {
+        voice.cyclesPerFrame = note.frequency / sampleRate;
+        while (voice.partials < partialCount && (voice.partials + 1) * note.frequency < nyquist) {
+            ++voice.partials;
+        }
+    }
+    // The last frame is silent as well as the first: a note shorter than its ramps shares its
+    // frames out between them.
+    const std::int64_t span = note.length - 1;
+    voice.attack = framesOf(attackSeconds);
+    voice.release = framesOf(releaseSeconds);
+    if (voice.attack + voice.release > span) {
+        voice.attack = span * voice.attack / (voice.attack + voice.release);
+        voice.release = span - voice.attack;
+    }
+    return voice;
+}
+
+std::size_t Synthesizer::render(std::int16_t* out, std::size_t frames) {
+    const std::int64_t from = next;
+    const std::int64_t to = std::min(total, from + static_cast<std::int64_t>(frames));
+    if (to <= from) {
+        return 0;
+    }
+    const auto count = static_cast<std::size_t>(to - from);
+    mix.assign(count, 0.0);
+    for (const Voice& voice : voices) {
+        if (voice.note.start >= to) {
+            break;
+        }
+        if (voice.note.start + voice.note.length > from && voice.partials > 0) {
+            addVoice(voice, from, to);
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        // The score keeps the mix within full scale; the clamp only guards the conversion.
+        const double value = std::clamp(std::round(mix[i] * fullScale), -32767.0, 32767.0);
+        out[i] = static_cast<std::int16_t>(value);
+    }
+    next = to;
+    return count;
+}
+
+void Synthesizer::addVoice(const Voice& voice, const std::int64_t& from, const std::int64_t& to) {
+    const ScoreNote& note = voice.note;
+    const std::int64_t first = std::max(from, note.start) - note.start;
+    const std::int64_t last = std::min(to, note.start + note.length) - note.start;
+    const std::int64_t releaseStart = note.length - 1 - voice.release;
+    for (std::int64_t m = first; m < last; ++m) {
+        // The phase comes from the frame's number, not from a running sum, so it carries no
+        // accumulated error however long the note; the fraction keeps it small for sin.
+        const double cycles = static_cast<double>(m) * voice.cyclesPerFrame;
+        const double angle = 2.0 * pi * (cycles - std::floor(cycles));
+        const double c = std::cos(angle);
+        // sin(k angle) by the recurrence s(k + 1) = 2 cos(angle) s(k) - s(k - 1).
+        double previous = 0.0;
+        double current = std::sin(angle);
+        double sum = current;
+        for (int k = 2; k <= voice.partials; ++k) {
+            const double following = 2.0 * c * current - previous;
+            previous = current;
+            current = following;
+            sum += current / k;
+        }
+        double envelope = 1.0;
+        if (m < voice.attack) {
+            envelope = ramp(m, voice.attack);
+        }
+        if (m > releaseStart) {
+            envelope = std::min(envelope, ramp(note.length - 1 - m, voice.release));
+        }
+        mix[static_cast<std::size_t>(note.start + m - from)] += note.amplitude * envelope * sum;
+    }
+}
+
+} // namespace audio

@@ -1,0 +1,86 @@
+#include "audio/wavfile.h"
+
+#include "audio/synthesizer.h"
+
+#include <QSaveFile>
+#include <QtEndian>
+
+#include <array>
+
+namespace audio {
+
+namespace {
+
+void appendLittle16(QByteArray& bytes, const quint16& value) {
+    std::array<char, 2> raw{};
+    qToLittleEndian(value, raw.data());
+    bytes.append(raw.data(), static_cast<qsizetype>(raw.size()));
+}
+
+void appendLittle32(QByteArray& bytes, const quint32& value) {
+    std::array<char, 4> raw{};
+    qToLittleEndian(value, raw.data());
+    bytes.append(raw.data(), static_cast<qsizetype>(raw.size()));
+}
+
+} // namespace
+
+QByteArray wavHeader(const std::int64_t& frames) {
+    constexpr quint16 channels = 1;
+    constexpr quint16 bitsPerSample = 16;
+    constexpr quint16 blockAlign = channels * bitsPerSample / 8;
+    const auto dataBytes = static_cast<quint32>(frames * blockAlign);
+    QByteArray header;
+    header.reserve(wavHeaderSize);
+    header.append("RIFF");
+    appendLittle32(header, wavHeaderSize - 8 + dataBytes);
+    header.append("WAVE");
+    header.append("fmt ");
+    appendLittle32(header, 16);
+    appendLittle16(header, 1); // integer PCM
+    appendLittle16(header, channels);
+    appendLittle32(header, sampleRate);
+    appendLittle32(header, sampleRate * blockAlign);
+    appendLittle16(header, blockAlign);
+    appendLittle16(header, bitsPerSample);
+    header.append("data");
+    appendLittle32(header, dataBytes);
+    return header;
+}
+
+bool writeWavFile(const QString& path, Synthesizer& synthesizer, QString* error) {
+    const auto fail = [&](const QString& why) {
+        if (error != nullptr) {
+            *error = why;
+        }
+        return false;
+    };
+    const std::int64_t frames = synthesizer.length() - synthesizer.position();
+    if (frames > wavMaxFrames) {
+        return fail(QStringLiteral("The sound is too long for a WAV file."));
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return fail(file.errorString());
+    }
+    if (file.write(wavHeader(frames)) != wavHeaderSize) {
+        return fail(file.errorString());
+    }
+    std::array<std::int16_t, 4096> block{};
+    std::array<char, 2 * block.size()> bytes{};
+    while (const std::size_t count = synthesizer.render(block.data(), block.size())) {
+        for (std::size_t i = 0; i < count; ++i) {
+            qToLittleEndian(block[i], bytes.data() + 2 * i);
+        }
+        const auto size = static_cast<qint64>(2 * count);
+        if (file.write(bytes.data(), size) != size) {
+            return fail(file.errorString());
+        }
+    }
+    if (!file.commit()) {
+        return fail(file.errorString());
+    }
+    return true;
+}
+
+} // namespace audio

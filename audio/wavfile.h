@@ -1,0 +1,26 @@
+#pragma once
+
+// RIFF/WAVE files of the synthesizer's sound: PCM, 16-bit, mono, at its sample rate.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+namespace audio {
+
+class Synthesizer;
+
+constexpr int wavHeaderSize = 44;
+
+// The most frames a file can hold: its RIFF size field counts bytes in 32 bits.
+constexpr std::int64_t wavMaxFrames = (0xFFFFFFFFLL - (wavHeaderSize - 8)) / 2;
+
+// The 44-byte header of a file of that many frames (at most wavMaxFrames).
+QByteArray wavHeader(const std::int64_t& frames);
+
+// Renders what is left of the synthesizer's score into the file at the path, which holds all of
+// it or, on failure, is as it was. On failure `error`, if given, says why in one line.
+bool writeWavFile(const QString& path, Synthesizer& synthesizer, QString* error = nullptr);
+
+} // namespace audio
