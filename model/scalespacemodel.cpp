@@ -284,13 +284,20 @@ long double parseFraction(const QString& text) {
         if (!numeratorInRange) {
             throw std::invalid_argument("Number out of range");
         }
-        const int denominator = mixedDenominatorText.toInt();
+        bool denominatorInRange = false;
+        const int denominator = mixedDenominatorText.toInt(&denominatorInRange);
+        if (!denominatorInRange) {
+            throw std::invalid_argument("Number out of range");
+        }
         if (denominator == 0) {
             throw std::runtime_error("Denominator cannot be zero");
         }
-        // Whole times denominator may leave 32 bits; both factors fit in 31, so 64 suffice.
+        // The sign belongs to the whole mixed number, also when the whole part is 0: "-0 1/2"
+        // is -1/2. Whole times denominator may leave 32 bits; both factors fit in 31, so 64
+        // suffice.
+        const bool negative = match.capturedView(1).startsWith(QLatin1Char('-'));
         const qint64 scaled = qint64(whole) * denominator;
-        const qint64 total = whole >= 0 ? scaled + numerator : scaled - numerator;
+        const qint64 total = negative ? scaled - numerator : scaled + numerator;
         return static_cast<double>(total) / static_cast<double>(denominator);
     }
     const QString denominatorText = match.captured(4);

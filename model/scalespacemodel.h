@@ -37,9 +37,10 @@ QString formatNumber(const long double& value, const int& precision, const bool&
 // Whether the trimmed text is an integer ("-3"), a fraction ("3/2") or a mixed number
 // ("1 1/2").
 bool isFraction(const QString& text);
-// The value of such a text. Throws std::invalid_argument ("Invalid fraction format") when
-// the text is none of them and std::runtime_error ("Denominator cannot be zero") for a zero
-// denominator.
+// The value of such a text; a minus sign negates a mixed number as a whole. Throws
+// std::invalid_argument ("Invalid fraction format") when the text is none of them or a number
+// in it leaves the 32-bit range, and std::runtime_error ("Denominator cannot be zero") for a
+// zero denominator; nothing else.
 long double parseFraction(const QString& text);
 
 // The interval table: cell (r, c) is the interval from note r up to note c of the scale
