@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     const int status = tune::run(QCoreApplication::arguments().mid(1), out, err, cancelationRequest,
-                                 isatty(STDERR_FILENO) == 1);
+                                 isatty(STDERR_FILENO) == 1, isatty(STDOUT_FILENO) == 1);
     out.flush();
     err.flush();
     return status;

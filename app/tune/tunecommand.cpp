@@ -3,22 +3,26 @@
 #include "app/making/tuningmaking.h"
 #include "app/shared/storageconstants.h"
 #include "core/scalespace.h"
+#include "formats/tuningformats.h"
 #include "model/scalespacemodel.h"
 #include "storage/dbcurrnet.h"
 #include "storage/dbmanager.h"
 #include "storage/scalafile.h"
 #include "tuning/weightfunctions.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QTemporaryFile>
 #include <QUrl>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <set>
 
 namespace tune {
@@ -31,15 +35,54 @@ constexpr int dialMaximum = 1000;
 constexpr int rangeMinimum = 2;
 constexpr int rangeMaximum = 1024;
 
-const QStringList optionsWithValues = {
-    QStringLiteral("range"),   QStringLiteral("notes"),       QStringLiteral("fixed"),
-    QStringLiteral("weights"), QStringLiteral("attenuation"), QStringLiteral("dial"),
-    QStringLiteral("format"),  QStringLiteral("import"),      QStringLiteral("output")};
+constexpr int lowestKey = 0;
+constexpr int highestKey = formats::midiKeyCount - 1;
+
+// The options that shape the tuning; --import takes none of them.
+const QStringList tuningOptions = {
+    QStringLiteral("range"),         QStringLiteral("notes"),
+    QStringLiteral("fixed"),         QStringLiteral("weights"),
+    QStringLiteral("attenuation"),   QStringLiteral("dial"),
+    QStringLiteral("format"),        QStringLiteral("reference-key"),
+    QStringLiteral("reference-frequency")};
 
 struct Failure {
     int status;
     QString message;
 };
+
+// One --format: how the tuning becomes the output's bytes.
+struct OutputFormat {
+    QString name;
+    bool binary;   // refused on a terminal
+    bool mapsKeys; // needs a tuning with a period
+    std::function<QByteArray(const formats::TuningDocument&)> write;
+};
+
+QByteArray writeText(const formats::TuningDocument& document) {
+    return (makeTuningLines(document.tuning).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+}
+
+// Every --format, the default first. Another format is one more entry here.
+const std::vector<OutputFormat>& outputFormats() {
+    static const std::vector<OutputFormat> list = [] {
+        std::vector<OutputFormat> formatList{{QStringLiteral("text"), false, false, writeText}};
+        for (const formats::TuningFormat& format : formats::tuningFormats()) {
+            formatList.push_back({format.name, format.binary, format.mapsKeys, format.write});
+        }
+        return formatList;
+    }();
+    return list;
+}
+
+const OutputFormat* findOutputFormat(const QString& name) {
+    for (const OutputFormat& format : outputFormats()) {
+        if (format.name.compare(name, Qt::CaseInsensitive) == 0) {
+            return &format;
+        }
+    }
+    return nullptr;
+}
 
 std::optional<int> parseWholeNumber(const QString& option, const QString& text, int minimum,
                                     int maximum, QString* error) {
@@ -58,6 +101,47 @@ std::optional<int> parseWholeNumber(const QString& option, const QString& text, 
         return std::nullopt;
     }
     return value;
+}
+
+std::optional<double> parseFrequency(const QString& option, const QString& text,
+                                     QString* error) {
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value <= 0) {
+        *error = QStringLiteral("--%1: '%2' is not a positive number of Hz").arg(option, text);
+        return std::nullopt;
+    }
+    return value;
+}
+
+// A built-in scale space by its bare name, e.g. "12edo": the library is written first, so
+// that this works before the window has ever run. A file of that name comes first.
+QString resolveScaleSpaceFile(const QString& file) {
+    const bool bareName = !file.contains(QLatin1Char('/')) && QFileInfo(file).suffix().isEmpty();
+    if (!bareName || QFileInfo::exists(file) || file == customEntry ||
+        !defaultScaleSpaces.contains(file)) {
+        return file;
+    }
+    dbManager::initialise();
+    return QDir(pitchSpacesPath).filePath(file + QLatin1Char('.') + fileExtension);
+}
+
+// Whole or not at all: an existing file is replaced only once everything is written.
+std::optional<Failure> writeWholeFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        return Failure{FileError, QStringLiteral("cannot write '%1': %2").arg(path, file.errorString())};
+    }
+    return std::nullopt;
+}
+
+void writeToStream(QTextStream& out, const QByteArray& bytes, bool binary) {
+    out.flush();
+    if (QIODevice* device = out.device()) {
+        device->write(bytes);
+    } else {
+        out << (binary ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes));
+    }
 }
 
 // One-based numbers as the window shows them: "1-3, 7" for 0, 1, 2, 6.
@@ -133,14 +217,22 @@ std::optional<Failure> loadScaleSpace(const QString& path, ScaleSpace& space) {
 }
 
 int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
-            std::atomic<bool>& cancelationRequest, bool showProgress) {
+            std::atomic<bool>& cancelationRequest, bool showProgress, bool outputIsTerminal) {
     const auto fail = [&err](const Failure& failure) {
         err << programName << ": " << failure.message << '\n';
         return failure.status;
     };
 
+    const OutputFormat& format = *findOutputFormat(options.format);
+    if (format.binary && options.outputFile.isEmpty() && outputIsTerminal) {
+        return fail({UsageError, QStringLiteral("--format %1 writes binary data: give --output "
+                                                "FILE or redirect the standard output")
+                                     .arg(format.name)});
+    }
+
+    const QString file = resolveScaleSpaceFile(options.file);
     ScaleSpace space;
-    if (const std::optional<Failure> failure = loadScaleSpace(options.file, space)) {
+    if (const std::optional<Failure> failure = loadScaleSpace(file, space)) {
         return fail(*failure);
     }
     const int range = options.range.value_or(std::min(space.noteCount() + 1, rangeMaximum));
@@ -159,6 +251,10 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
         for (int note = 0; note < range; ++note) {
             notes.push_back(note);
         }
+    }
+    if (format.mapsKeys && notes.size() < 2) {
+        return fail({UsageError, QStringLiteral("--format %1: %2")
+                                     .arg(format.name, formats::mappingProblem({1.0L}))});
     }
 
     // The same table the window builds: its cached sizes and weights are what is tuned.
@@ -189,22 +285,29 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
         return Interrupted;
     }
 
-    if (options.format == OutputFormat::Text) {
-        out << makeTuningLines(tuning).join(QLatin1Char('\n')) << '\n';
-    } else {
-        std::vector<long double> pitches;
-        for (std::size_t i = 1; i < tuning.size(); ++i) {
-            pitches.push_back(tuning[i] / tuning[0]);
+    if (format.mapsKeys) {
+        if (const QString problem = formats::mappingProblem(tuning); !problem.isEmpty()) {
+            return fail({FileError, QStringLiteral("--format %1: %2").arg(format.name, problem)});
         }
-        const QString description =
-            QStringLiteral("%1: notes %2 of %3, %4 weights, attenuation %5, dial %6")
-                .arg(space.getName(), noteListText(notes))
-                .arg(range)
-                .arg(weightFunctions.at(options.weightFunction).first)
-                .arg(options.attenuation)
-                .arg(options.dial);
-        out << formatScala(QFileInfo(options.file).fileName(), description, pitches);
     }
+    formats::TuningDocument document;
+    document.tuning = tuning;
+    document.mapping = options.mapping;
+    document.title = QFileInfo(file).fileName();
+    document.description = QStringLiteral("%1: notes %2 of %3, %4 weights, attenuation %5, dial %6")
+                               .arg(space.getName(), noteListText(notes))
+                               .arg(range)
+                               .arg(weightFunctions.at(options.weightFunction).first)
+                               .arg(options.attenuation)
+                               .arg(options.dial);
+    const QByteArray bytes = format.write(document);
+    if (!options.outputFile.isEmpty()) {
+        if (const std::optional<Failure> failure = writeWholeFile(options.outputFile, bytes)) {
+            return fail(*failure);
+        }
+        return Success;
+    }
+    writeToStream(out, bytes, format.binary);
     out.flush();
     return Success;
 }
@@ -296,114 +399,107 @@ ParsedArguments parseArguments(const QStringList& arguments) {
         return parsed;
     };
 
-    QStringList positional;
-    std::optional<QString> importFile;
-    std::optional<QString> outputFile;
-    bool tuneOptionGiven = false;
+    // The descriptions live in helpText(); the parser only needs the names.
+    QCommandLineParser parser;
+    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QString()});
+    parser.addOption({QStringLiteral("version"), QString()});
+    for (const QString& name : tuningOptions + QStringList{QStringLiteral("import"),
+                                                           QStringLiteral("output")}) {
+        parser.addOption({name, QString(), QStringLiteral("value")});
+    }
+    // The parser takes the program's name first.
+    if (!parser.parse(QStringList{programName} + arguments)) {
+        return failed(parser.errorText());
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        parsed.action = ParsedArguments::Action::Help;
+        return parsed;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        parsed.action = ParsedArguments::Action::Version;
+        return parsed;
+    }
+
     TuneOptions& tune = parsed.tune;
-
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            parsed.action = ParsedArguments::Action::Help;
-            return parsed;
+    const auto given = [&parser](const char* name) { return parser.isSet(QLatin1String(name)); };
+    const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
+    QString error;
+    if (given("range")) {
+        tune.range = parseWholeNumber("range", value("range"), rangeMinimum, rangeMaximum, &error);
+        if (!tune.range) {
+            return failed(error);
         }
-        if (argument == QLatin1String("--version")) {
-            parsed.action = ParsedArguments::Action::Version;
-            return parsed;
-        }
-        if (argument == QLatin1String("--")) {
-            positional << arguments.mid(i + 1);
-            break;
-        }
-        if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
-            positional << argument;
-            continue;
-        }
-        if (!argument.startsWith(QLatin1String("--"))) {
-            return failed(QStringLiteral("unknown option '%1'").arg(argument));
-        }
-        QString name = argument.mid(2);
-        std::optional<QString> value;
-        if (const qsizetype equals = name.indexOf(QLatin1Char('=')); equals >= 0) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        }
-        if (!optionsWithValues.contains(name)) {
-            return failed(QStringLiteral("unknown option '--%1'").arg(name));
-        }
-        if (!value) {
-            if (i + 1 >= arguments.size()) {
-                return failed(QStringLiteral("--%1 needs a value").arg(name));
-            }
-            value = arguments.at(++i);
-        }
-
-        QString error;
-        if (name == QLatin1String("import")) {
-            importFile = *value;
-            continue;
-        }
-        if (name == QLatin1String("output")) {
-            outputFile = *value;
-            continue;
-        }
-        tuneOptionGiven = true;
-        if (name == QLatin1String("range")) {
-            tune.range = parseWholeNumber(name, *value, rangeMinimum, rangeMaximum, &error);
-            if (!tune.range) {
-                return failed(error);
-            }
-        } else if (name == QLatin1String("attenuation") || name == QLatin1String("dial")) {
-            const int maximum = name == QLatin1String("dial") ? dialMaximum : 100;
-            const std::optional<int> number = parseWholeNumber(name, *value, 0, maximum, &error);
+    }
+    for (const auto& [name, maximum, target] :
+         {std::tuple{"attenuation", 100, &tune.attenuation},
+          std::tuple{"dial", dialMaximum, &tune.dial},
+          std::tuple{"reference-key", highestKey, &tune.mapping.referenceKey}}) {
+        if (given(name)) {
+            const int minimum = target == &tune.mapping.referenceKey ? lowestKey : 0;
+            const std::optional<int> number =
+                parseWholeNumber(QLatin1String(name), value(name), minimum, maximum, &error);
             if (!number) {
                 return failed(error);
             }
-            (name == QLatin1String("dial") ? tune.dial : tune.attenuation) = *number;
-        } else if (name == QLatin1String("notes") || name == QLatin1String("fixed")) {
-            const std::optional<std::vector<int>> notes = parseNoteList(*value, &error);
-            if (!notes) {
-                return failed(QStringLiteral("--%1: %2").arg(name, error));
-            }
-            if (name == QLatin1String("notes")) {
-                tune.notes = notes;
-            } else {
-                tune.fixed = *notes;
-            }
-        } else if (name == QLatin1String("weights")) {
-            const qsizetype index = weightFunctionNames.indexOf(QRegularExpression(
-                QRegularExpression::anchoredPattern(QRegularExpression::escape(*value)),
-                QRegularExpression::CaseInsensitiveOption));
-            if (index < 0) {
-                return failed(QStringLiteral("--weights: '%1' is not one of %2")
-                                  .arg(*value, weightFunctionNames.join(QStringLiteral(", "))));
-            }
-            tune.weightFunction = static_cast<int>(index);
-        } else if (name == QLatin1String("format")) {
-            if (value->compare(QLatin1String("text"), Qt::CaseInsensitive) == 0) {
-                tune.format = OutputFormat::Text;
-            } else if (value->compare(QLatin1String("scl"), Qt::CaseInsensitive) == 0) {
-                tune.format = OutputFormat::Scala;
-            } else {
-                return failed(QStringLiteral("--format: '%1' is neither text nor scl").arg(*value));
+            *target = *number;
+        }
+    }
+    for (const auto& [name, target] : {std::pair{"notes", &tune.notes}}) {
+        if (given(name)) {
+            *target = parseNoteList(value(name), &error);
+            if (!*target) {
+                return failed(QStringLiteral("--%1: %2").arg(QLatin1String(name), error));
             }
         }
     }
-
-    if (importFile || outputFile) {
-        if (!importFile) {
-            return failed(QStringLiteral("--output goes with --import"));
+    if (given("fixed")) {
+        const std::optional<std::vector<int>> fixed = parseNoteList(value("fixed"), &error);
+        if (!fixed) {
+            return failed(QStringLiteral("--fixed: %1").arg(error));
         }
-        if (!outputFile) {
+        tune.fixed = *fixed;
+    }
+    if (given("weights")) {
+        const qsizetype index = weightFunctionNames.indexOf(QRegularExpression(
+            QRegularExpression::anchoredPattern(QRegularExpression::escape(value("weights"))),
+            QRegularExpression::CaseInsensitiveOption));
+        if (index < 0) {
+            return failed(QStringLiteral("--weights: '%1' is not one of %2")
+                              .arg(value("weights"), weightFunctionNames.join(QStringLiteral(", "))));
+        }
+        tune.weightFunction = static_cast<int>(index);
+    }
+    if (given("format")) {
+        const OutputFormat* format = findOutputFormat(value("format"));
+        if (format == nullptr) {
+            return failed(QStringLiteral("--format: '%1' is not one of %2")
+                              .arg(value("format"), outputFormatNames().join(QStringLiteral(", "))));
+        }
+        tune.format = format->name;
+    }
+    if (given("reference-frequency")) {
+        const std::optional<double> frequency =
+            parseFrequency(QStringLiteral("reference-frequency"), value("reference-frequency"), &error);
+        if (!frequency) {
+            return failed(error);
+        }
+        tune.mapping.referenceFrequency = *frequency;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (given("import")) {
+        if (!given("output")) {
             return failed(QStringLiteral("--import needs --output"));
         }
-        if (!positional.isEmpty() || tuneOptionGiven) {
+        const bool tuningOptionGiven =
+            std::any_of(tuningOptions.begin(), tuningOptions.end(),
+                        [&parser](const QString& name) { return parser.isSet(name); });
+        if (!positional.isEmpty() || tuningOptionGiven) {
             return failed(
                 QStringLiteral("--import takes no scale space file and no tuning options"));
         }
         parsed.action = ParsedArguments::Action::Import;
-        parsed.import = {*importFile, *outputFile};
+        parsed.import = {value("import"), value("output")};
         return parsed;
     }
     if (positional.isEmpty()) {
@@ -413,8 +509,17 @@ ParsedArguments parseArguments(const QStringList& arguments) {
         return failed(QStringLiteral("unexpected argument '%1'").arg(positional.at(1)));
     }
     tune.file = positional.first();
+    tune.outputFile = value("output");
     parsed.action = ParsedArguments::Action::Tune;
     return parsed;
+}
+
+QStringList outputFormatNames() {
+    QStringList names;
+    for (const OutputFormat& format : outputFormats()) {
+        names << format.name;
+    }
+    return names;
 }
 
 QString versionText() {
@@ -461,7 +566,7 @@ QString helpText() {
 }
 
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err,
-        std::atomic<bool>& cancelationRequest, bool showProgress) {
+        std::atomic<bool>& cancelationRequest, bool showProgress, bool outputIsTerminal) {
     const ParsedArguments parsed = parseArguments(arguments);
     switch (parsed.action) {
     case ParsedArguments::Action::Help:
@@ -479,7 +584,7 @@ int run(const QStringList& arguments, QTextStream& out, QTextStream& err,
     case ParsedArguments::Action::Tune:
         break;
     }
-    return runTune(parsed.tune, out, err, cancelationRequest, showProgress);
+    return runTune(parsed.tune, out, err, cancelationRequest, showProgress, outputIsTerminal);
 }
 
 } // namespace tune

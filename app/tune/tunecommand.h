@@ -3,6 +3,8 @@
 // quillmere-tune: the pipeline of "Make" without a window, and Scala scale files in and out.
 // Everything here writes to the streams it is given, so the tests run it in-process.
 
+#include "formats/keymapping.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -17,8 +19,6 @@ namespace tune {
 // when the search was interrupted (as shells report Control+C).
 enum ExitStatus { Success = 0, FileError = 1, UsageError = 2, Interrupted = 130 };
 
-enum class OutputFormat { Text, Scala };
-
 struct TuneOptions {
     QString file;
     std::optional<int> range;
@@ -28,7 +28,9 @@ struct TuneOptions {
     int weightFunction = 0; // index into the weight function table: "Benedetti"
     int attenuation = 50;
     int dial = 500;
-    OutputFormat format = OutputFormat::Text;
+    QString format = QStringLiteral("text"); // a name of outputFormatNames(), in lower case
+    formats::KeyMapping mapping;
+    QString outputFile; // empty for the standard output
 };
 
 struct ImportOptions {
@@ -50,12 +52,17 @@ ParsedArguments parseArguments(const QStringList& arguments);
 // e.g. "1,3,5-8". The result is zero-based, ascending and free of repeats.
 std::optional<std::vector<int>> parseNoteList(const QString& text, QString* error = nullptr);
 
+// The names --format takes, the default first.
+QStringList outputFormatNames();
+
 QString helpText();
 QString versionText();
 
 // Runs the whole command; the result is the process's exit status. Progress goes to err
-// only when showProgress is set (standard error is a terminal).
+// only when showProgress is set (standard error is a terminal). A binary format is refused
+// on an output that is a terminal. Binary output goes to out's device; when out writes into
+// a string, each byte becomes the character of that code (Latin-1).
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err,
-        std::atomic<bool>& cancelationRequest, bool showProgress);
+        std::atomic<bool>& cancelationRequest, bool showProgress, bool outputIsTerminal = false);
 
 } // namespace tune

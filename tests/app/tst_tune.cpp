@@ -88,9 +88,11 @@ private slots:
         QTest::addColumn<QString>("message");
         const QString edo = QStringLiteral("@12edo");
         QTest::newRow("nothing") << QStringList{} << "no scale space file";
-        QTest::newRow("unknown option") << QStringList{edo, "--colour", "red"} << "'--colour'";
-        QTest::newRow("unknown short option") << QStringList{edo, "-x"} << "'-x'";
-        QTest::newRow("missing value") << QStringList{edo, "--dial"} << "--dial needs a value";
+        QTest::newRow("unknown option")
+            << QStringList{edo, "--colour", "red"} << "Unknown option 'colour'";
+        QTest::newRow("unknown short option") << QStringList{edo, "-x"} << "Unknown option 'x'";
+        QTest::newRow("missing value")
+            << QStringList{edo, "--dial"} << "Missing value after '--dial'";
         QTest::newRow("non-numeric dial") << QStringList{edo, "--dial", "high"} << "'high'";
         QTest::newRow("dial too large") << QStringList{edo, "--dial=1001"} << "--dial: 1001";
         QTest::newRow("negative dial") << QStringList{edo, "--dial", "-1"} << "--dial: -1";
@@ -111,7 +113,8 @@ private slots:
         QTest::newRow("fixed text") << QStringList{edo, "--fixed", "two"} << "--fixed";
         QTest::newRow("two files") << QStringList{edo, edo} << "unexpected argument";
         QTest::newRow("import without output") << QStringList{"--import", "a.scl"} << "--output";
-        QTest::newRow("output without import") << QStringList{"--output", "a.qmx"} << "--import";
+        QTest::newRow("output without a file")
+            << QStringList{"--output", "a.qmx"} << "no scale space file";
         QTest::newRow("import with a file")
             << QStringList{edo, "--import", "a.scl", "--output", "b.qmx"} << "no scale space";
     }
