@@ -9,12 +9,18 @@
 
 namespace {
 
-// Set by Control+C; the search polls it. A lock-free atomic store is safe in a handler.
+// Set by Control+C; loading a file and the search poll it. A lock-free atomic store is safe
+// in a handler.
 std::atomic<bool> cancelationRequest{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+// A second Control+C ends the program at once, should the first go unnoticed. signal and
+// raise are async-signal-safe.
 extern "C" void requestCancelation(int) {
-    cancelationRequest.store(true);
+    if (cancelationRequest.exchange(true)) {
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+    }
 }
 
 } // namespace

@@ -190,28 +190,35 @@ private:
     int last = -1;
 };
 
-std::optional<Failure> loadScaleSpace(const QString& path, ScaleSpace& space) {
+// Read-only, and bounded whatever the file holds; Control+C stops it.
+std::optional<Failure> loadScaleSpace(const QString& path, ScaleSpace& space,
+                                      const std::atomic<bool>& cancelationRequest) {
     const QFileInfo info(path);
-    if (!info.exists()) {
-        return Failure{FileError, QStringLiteral("cannot read '%1': no such file").arg(path)};
-    }
-    if (!info.isFile()) {
+    if (info.exists() && !info.isFile()) {
         return Failure{FileError, QStringLiteral("cannot read '%1': not a file").arg(path)};
     }
-    SizePattern pattern;
-    {
-        const std::unique_ptr<dbCurrnet> db =
-            dbManager::openDatabase(QUrl::fromLocalFile(info.absoluteFilePath()));
-        if (!db) {
-            return Failure{FileError,
-                           QStringLiteral("cannot read '%1': not a scale space file").arg(path)};
-        }
-        pattern = db->loadPattern();
-    }
-    space.setScaleSpace(info.baseName(), pattern);
-    if (space.noteCount() == 0) {
+    const dbManager::ScaleSpaceRead read =
+        dbManager::readScaleSpace(info.absoluteFilePath(), &cancelationRequest);
+    switch (read.failure) {
+    case dbManager::ReadFailure::None:
+        break;
+    case dbManager::ReadFailure::Missing:
+        return Failure{FileError, QStringLiteral("cannot read '%1': no such file").arg(path)};
+    case dbManager::ReadFailure::NotScaleSpaceFile:
         return Failure{FileError,
-                       QStringLiteral("'%1' holds no notes (empty or damaged)").arg(path)};
+                       QStringLiteral("cannot read '%1': not a scale space file").arg(path)};
+    case dbManager::ReadFailure::Damaged:
+    case dbManager::ReadFailure::Empty:
+        return Failure{FileError, QStringLiteral("'%1' holds no notes (%2)")
+                                      .arg(path, dbManager::describeReadFailure(read.failure))};
+    case dbManager::ReadFailure::Interrupted:
+        return Failure{Interrupted, QStringLiteral("interrupted")};
+    }
+    space.setScaleSpace(info.baseName(), read.pattern);
+    if (space.noteCount() == 0) {
+        return Failure{FileError, QStringLiteral("'%1' holds no notes (%2)")
+                                      .arg(path, dbManager::describeReadFailure(
+                                                     dbManager::ReadFailure::Damaged))};
     }
     return std::nullopt;
 }
@@ -232,7 +239,7 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
 
     const QString file = resolveScaleSpaceFile(options.file);
     ScaleSpace space;
-    if (const std::optional<Failure> failure = loadScaleSpace(file, space)) {
+    if (const std::optional<Failure> failure = loadScaleSpace(file, space, cancelationRequest)) {
         return fail(*failure);
     }
     const int range = options.range.value_or(std::min(space.noteCount() + 1, rangeMaximum));
@@ -322,6 +329,13 @@ int runImport(const ImportOptions& options, QTextStream& err) {
     if (!QFileInfo(options.scalaFile).isFile() || !input.open(QIODevice::ReadOnly)) {
         return fail(FileError, QStringLiteral("cannot read '%1'").arg(options.scalaFile));
     }
+    // Far more than 1024 pitches with their comments need; a larger file is not read into
+    // memory.
+    constexpr qint64 scalaSizeLimit = 4 * 1024 * 1024;
+    if (input.size() > scalaSizeLimit) {
+        return fail(FileError,
+                    QStringLiteral("'%1' is too large for a Scala file").arg(options.scalaFile));
+    }
     const ScalaParseResult parsed = parseScala(QString::fromUtf8(input.readAll()));
     if (!parsed.scale) {
         return fail(FileError, QStringLiteral("'%1': %2").arg(options.scalaFile, parsed.error));
@@ -336,11 +350,19 @@ int runImport(const ImportOptions& options, QTextStream& err) {
         return fail(FileError, QStringLiteral("cannot write '%1'").arg(options.outputFile));
     }
     staging.close();
+    const SizePattern pattern = scalaSizePattern(parsed.scale->pitches);
     bool saved = false;
     {
         const std::unique_ptr<dbCurrnet> db =
             dbManager::openDatabase(QUrl::fromLocalFile(staging.fileName()));
-        saved = db && db->savePattern(scalaSizePattern(parsed.scale->pitches));
+        saved = db && db->savePattern(pattern);
+    }
+    // Only a file that reads back whole takes the output's place (the values come back
+    // rounded to the 18 digits the file keeps).
+    if (saved) {
+        const dbManager::ScaleSpaceRead check = dbManager::readScaleSpace(staging.fileName());
+        saved = check.failure == dbManager::ReadFailure::None &&
+                ScaleSpace(QString(), check.pattern).noteCount() == int(pattern.size());
     }
     if (!saved || std::rename(QFile::encodeName(staging.fileName()).constData(),
                               QFile::encodeName(output.absoluteFilePath()).constData()) != 0) {
