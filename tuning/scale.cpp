@@ -1,6 +1,9 @@
 #include "tuning/scale.h"
 
+#include "tuning/plainsearch.h"
+#include "tuning/searchthreads.h"
 #include "tuning/weightedsearch.h"
+#include "tuning/weightedtuning.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,9 +25,10 @@ template <typename Row> bool isTriangular(const std::vector<Row>& rows) {
 } // namespace
 
 // The parent is deliberately not passed on: a Scale is a local of the tuning task.
-Scale::Scale(QObject* /*parent*/) : QObject(nullptr) {}
+Scale::Scale(QObject* /*parent*/) : QObject(nullptr), threadCount(searchThreadCount()) {}
 
-Scale::Scale(const IntervalsPattern& pattern, QObject* /*parent*/) : QObject(nullptr) {
+Scale::Scale(const IntervalsPattern& pattern, QObject* /*parent*/)
+    : QObject(nullptr), threadCount(searchThreadCount()) {
     if (isTriangular(pattern)) {
         intervalsPattern = pattern;
     }
@@ -160,23 +164,6 @@ void Scale::setUnweighted(bool shouldBeUnweighted) {
 
 // ----- The search -----
 
-bool Scale::isFixed(const int& note) const {
-    return std::find(fixedNotes.begin(), fixedNotes.end(), note) != fixedNotes.end();
-}
-
-long double Scale::weightBetween(const int& a, const int& b) const {
-    if (a == b) {
-        return 1;
-    }
-    const int low = std::min(a, b);
-    const int high = std::max(a, b);
-    return intervalsPattern[low][high - low - 1].weight;
-}
-
-long double Scale::sizeFromRoot(const int& note) const {
-    return note == 0 ? 1 : intervalsPattern[0][note - 1].size;
-}
-
 std::vector<long double> Scale::tuneScale(std::atomic<bool>& cancelationRequest,
                                           std::function<void(int)> progressCallback,
                                           const int& /*rootNote*/) const {
@@ -193,13 +180,14 @@ std::vector<long double> Scale::tuneScale(std::atomic<bool>& cancelationRequest,
 
 std::vector<long double> Scale::makeUnWeightedTuning() const {
     const int count = noteCount();
+    const SearchInput input = searchInput();
     const long double exponent = 1.0L / (count + 1);
     std::vector<long double> tuning{1};
     tuning.reserve(static_cast<std::size_t>(count) + 1);
     for (int i = 1; i <= count; ++i) {
         long double pitch = 1;
         for (int j = 0; j <= count; ++j) {
-            pitch *= std::pow(sizeFromRoot(j) * getInterval(i, j).size, exponent);
+            pitch *= std::pow(input.sizeFromRoot(j) * getInterval(i, j).size, exponent);
         }
         tuning.push_back(pitch);
     }
@@ -214,88 +202,41 @@ Scale::makeWeightedTuning(std::atomic<bool>& cancelationRequest,
         return {};
     }
     const int count = noteCount();
-    std::vector<long double> tuning;
-    tuning.reserve(static_cast<std::size_t>(count) + 1);
-    // The notes' searches pass through the same sub-paths: one search remembers them for all.
-    WeightedSearch search(*this, cancelationRequest);
-    for (int i = 0; i <= count; ++i) {
-        tuning.push_back(tuneNote(i, cancelationRequest, search));
+    const auto noteTuned = [&progressCallback, &count](const int& note) {
         // Single precision, truncated: the progress bar's whole percentages. With no note
         // above 0 there is nothing to divide and the one report is 0.
         const float percent =
-            count == 0 ? 0.0f : 100.0f * static_cast<float>(i) / static_cast<float>(count);
+            count == 0 ? 0.0f : 100.0f * static_cast<float>(note) / static_cast<float>(count);
         progressCallback(static_cast<int>(percent));
-    }
+    };
+    std::vector<long double> tuning = ::makeWeightedTuning(searchInput(), cancelationRequest,
+                                                           noteTuned, workCallback, threadCount);
     progressCallback(cancelationRequest ? 0 : 100);
     return tuning;
 }
 
 long double Scale::tuneNote(const int& note, std::atomic<bool>& cancelationRequest) const {
-    WeightedSearch search(*this, cancelationRequest);
-    return tuneNote(note, cancelationRequest, search);
-}
-
-long double Scale::tuneNote(const int& note, std::atomic<bool>& cancelationRequest,
-                            WeightedSearch& search) const {
-    if (cancelationRequest) {
+    if (cancelationRequest || note == 0) {
         return 1;
     }
-    if (note == 0) {
-        return 1;
+    const SearchInput input = searchInput();
+    if (input.isFixed(note)) {
+        return input.sizeFromRoot(note);
     }
-    if (isFixed(note)) {
-        return sizeFromRoot(note);
-    }
-    return search.tuneFromAllNotes(note);
+    return WeightedSearch(input, cancelationRequest).tuneFromAllNotes(note);
 }
 
 long double Scale::traversePath(const int& position, const std::vector<int>& notes,
                                 const long double& pathWeight, const long double& normaliser,
                                 std::atomic<bool>& cancelationRequest) const {
-    if (cancelationRequest) {
-        return 1;
-    }
-    const int current = notes[position];
-    std::vector<int> rest = notes;
-    rest.erase(rest.begin() + position);
-    // Used only for recursion, which an empty rest never reaches.
-    const long double restNormaliser =
-        rest.empty() ? std::numeric_limits<long double>::infinity() : 1 / sumProdWeights(rest);
-
-    long double result = 1;
-    for (int k = 0; k < static_cast<int>(notes.size()); ++k) {
-        const int via = notes[k];
-        const long double exponent = Interval::clamp(normaliser * prodWeights(via, notes));
-        long double proposal;
-        if (via == 0 || isFixed(current) || via == current ||
-            exponent * pathWeight <= weightCutoff) {
-            proposal = sizeFromRoot(current);
-        } else {
-            const int restPosition = k > position ? k - 1 : k;
-            proposal = getInterval(current, via).size *
-                       traversePath(restPosition, rest, Interval::clamp(exponent * pathWeight),
-                                    restNormaliser, cancelationRequest);
-        }
-        result *= std::pow(proposal, exponent);
-    }
-    return result;
+    return ::traversePath(searchInput(), position, notes, pathWeight, normaliser,
+                          cancelationRequest);
 }
 
 long double Scale::prodWeights(const int& note, const std::vector<int>& notes) const {
-    if (notes.empty()) {
-        return 0;
-    }
-    long double product = 1;
-    for (const int other : notes) {
-        product *= weightBetween(note, other);
-    }
-    return Interval::clamp(product);
+    return ::prodWeights(searchInput(), note, notes);
 }
 
 long double Scale::sumProdWeights(const std::vector<int>& notes) const {
-    long double sum = 0;
-    for (const int note : notes) {
-        sum += prodWeights(note, notes);
-    }
-    return sum;
+    return ::sumProdWeights(searchInput(), notes);
 }

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "core/interval.h"
+#include "tuning/searchinput.h"
 #include "tuning/weightfunctions.h"
 
 #include <QObject>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <vector>
-
-class WeightedSearch;
 
 // The notes to tune, as an intervals pattern of K rows for the notes 0 ... K, together with the
 // settings of the search: the fixed notes, the weight cutoff and the unweighted flag. The search
@@ -42,16 +42,20 @@ public:
     // The geometric mean over all two-step routes 0 -> j -> i; weights, fixed notes and the
     // cutoff play no part.
     std::vector<long double> makeUnWeightedTuning() const;
-    // Tunes the notes 0 ... K one by one, reporting whole percentages after each note and a
-    // final 100, or 0 when the run was cancelled (its values are then meaningless).
+    // Tunes the notes 0 ... K, reporting whole percentages after each note (in note order)
+    // and a final 100, or 0 when the run was cancelled (its values are then meaningless).
     std::vector<long double> makeWeightedTuning(std::atomic<bool>& cancelationRequest,
                                                 std::function<void(int)> progressCallback) const;
+    // A second, finer progress channel for the weighted search: whole percentages of the work
+    // expected, rising and below 100, at least every couple of seconds while the search
+    // advances, called on the thread that runs tuneScale. Empty for none.
+    void setWorkCallback(std::function<void(int)> callback) { workCallback = std::move(callback); }
+    // The threads the weighted search uses; by default as many as the machine has cores.
+    void setThreadCount(const int& threads) { threadCount = std::max(1, threads); }
     // The pitch of one note relative to note 0 by the weighted path search.
     long double tuneNote(const int& note, std::atomic<bool>& cancelationRequest) const;
-    // The weighted geometric mean of the proposals for notes[position] made by every note of
-    // the list; a proposal through another note recurses on the list without the current note
-    // while the path weight stays above the cutoff. This plain recursion is the reference that
-    // the search of tuneNote (WeightedSearch) follows path for path, far faster.
+    // The plain recursion of plainsearch.h on this scale's pattern, fixed notes and cutoff:
+    // the reference that the searches of tuneNote and makeWeightedTuning follow, far faster.
     long double traversePath(const int& position, const std::vector<int>& notes,
                              const long double& pathWeight, const long double& normaliser,
                              std::atomic<bool>& cancelationRequest) const;
@@ -60,6 +64,11 @@ public:
     long double prodWeights(const int& note, const std::vector<int>& notes) const;
     // The sum of prodWeights over the members of the list.
     long double sumProdWeights(const std::vector<int>& notes) const;
+
+    // What the searches read: this scale's pattern, fixed notes and cutoff, by reference.
+    SearchInput searchInput() const {
+        return SearchInput{intervalsPattern, fixedNotes, weightCutoff};
+    }
 
 signals:
     void cutoffUpdated(long double normalizedValue);
@@ -79,20 +88,12 @@ public slots:
                                        const int& rootNote = 0) const;
 
 private:
-    friend class WeightedSearch;
-
-    // tuneNote with a search whose remembered results are shared by all notes of one run.
-    long double tuneNote(const int& note, std::atomic<bool>& cancelationRequest,
-                         WeightedSearch& search) const;
     int noteCount() const { return static_cast<int>(intervalsPattern.size()); }
-    bool isFixed(const int& note) const;
-    // The weight of the interval between two notes, either way round; 1 for the unison.
-    long double weightBetween(const int& a, const int& b) const;
-    // s(0 -> note): the stored interval from note 0, 1 for note 0 itself.
-    long double sizeFromRoot(const int& note) const;
 
     IntervalsPattern intervalsPattern;
     std::vector<int> fixedNotes;
     long double weightCutoff = 0;
     bool isUnweighted = false;
+    std::function<void(int)> workCallback;
+    int threadCount;
 };

@@ -1,7 +1,7 @@
 #include "tuning/weightedsearch.h"
 
 #include "core/interval.h"
-#include "tuning/scale.h"
+#include "tuning/plainsearch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,23 +38,12 @@ double roundedDown(const long double& value) {
                            : rounded;
 }
 
-// An exponent and a path weight are both at least the smallest normal double, and their
-// product in long double stays above 0 when long double reaches far enough below it (as the
-// x87 extended format does); then a cutoff of 0 never cuts.
-constexpr bool productsStayPositive = std::numeric_limits<long double>::min_exponent <
-                                      2 * std::numeric_limits<double>::min_exponent - 2;
-
 constexpr std::size_t initialSlots = 1024;
 // The exact results kept per record for path weights that have no range.
 constexpr std::uint8_t exactPiecesPerRecord = 4;
 // A followed proposal whose logarithm differs from the root size's by no more than this
 // fraction of the logarithms involved is taken for it: a few roundings of long double.
 constexpr long double flatTolerance = 8 * std::numeric_limits<long double>::epsilon();
-
-// Sizes far beyond any musical interval but whose reciprocals and products stay finite, so that
-// a logarithm stands for each of them.
-constexpr long double largestSize = 1e300L;
-constexpr long double smallestSize = 1 / largestSize;
 
 // Blocks of a sixteenth of the budget, between 4 KiB and 64 KiB, so that a small budget is
 // still kept closely.
@@ -97,23 +86,22 @@ std::uint64_t hashKey(const int& note, const std::uint64_t* key, const std::size
 
 } // namespace
 
-WeightedSearch::WeightedSearch(const Scale& scale, std::atomic<bool>& cancelationRequest,
+WeightedSearch::WeightedSearch(const SearchInput& input, std::atomic<bool>& cancelationRequest,
                                const std::size_t& memoryBudget)
-    : scale(scale), cancelationRequest(cancelationRequest), memoryBudget(memoryBudget),
+    : input(input), cancelationRequest(cancelationRequest), memoryBudget(memoryBudget),
       arena(blockBytesFor(memoryBudget)) {}
 
 void WeightedSearch::prepare() {
     prepared = true;
-    noteCount = scale.noteCount() + 1;
-    cutoff = scale.weightCutoff;
-    plainOnly = std::isnan(cutoff);
-    rangesMatter = !(cutoff <= 0 && productsStayPositive);
+    noteCount = input.noteCount();
+    cutoff = input.cutoff;
+    plainOnly = !input.takesLogarithms();
+    rangesMatter = !input.cutsNoPath();
     const std::size_t count = static_cast<std::size_t>(noteCount);
     weights.assign(count * count, 1);
     for (std::size_t i = 0; i < count; ++i) {
         for (std::size_t j = i + 1; j < count; ++j) {
-            const long double weight = scale.intervalsPattern[i][j - i - 1].weight;
-            plainOnly = plainOnly || std::isnan(weight);
+            const long double weight = input.pattern[i][j - i - 1].weight;
             weights[i * count + j] = weight;
             weights[j * count + i] = weight;
         }
@@ -121,17 +109,8 @@ void WeightedSearch::prepare() {
     fixed.assign(count, 0);
     logRootSizes.assign(count, 0);
     for (int note = 1; note < noteCount; ++note) {
-        fixed[static_cast<std::size_t>(note)] = scale.isFixed(note);
-        logRootSizes[static_cast<std::size_t>(note)] = std::log(scale.sizeFromRoot(note));
-    }
-    // Every size is a stored one or its reciprocal.
-    for (std::size_t i = 0; i + 1 < count && !plainOnly; ++i) {
-        for (const Interval& interval : scale.intervalsPattern[i]) {
-            if (!(interval.size >= smallestSize && interval.size <= largestSize)) {
-                plainOnly = true;
-                break;
-            }
-        }
+        fixed[static_cast<std::size_t>(note)] = input.isFixed(note);
+        logRootSizes[static_cast<std::size_t>(note)] = std::log(input.sizeFromRoot(note));
     }
     logSizes.reset();
     logSizesReady.assign(count, 0);
@@ -149,7 +128,25 @@ void WeightedSearch::prepare() {
                  listNotes.size() * sizeof(int) + listKeys.size() * sizeof(std::uint64_t);
 }
 
+void WeightedSearch::countWork(WorkCounter* counter, const std::uint64_t& unitsPerNote) {
+    work = counter;
+    workPerNote = unitsPerNote;
+}
+
+void WeightedSearch::countShare(const long double& share) {
+    const std::uint64_t units =
+        std::min(workPerNote, static_cast<std::uint64_t>(share * workPerNote));
+    if (work != nullptr && units > workCounted) {
+        work->add(units - workCounted);
+        workCounted = units;
+    }
+}
+
 long double WeightedSearch::tuneFromAllNotes(const int& note) {
+    workCounted = 0;
+    shareBefore[0] = 0;
+    shareOf[0] = 1;
+    long double result = 1;
     try {
         if (!prepared) {
             prepare();
@@ -157,20 +154,24 @@ long double WeightedSearch::tuneFromAllNotes(const int& note) {
         if (!plainOnly) {
             Record* record = nullptr;
             Outcome outcome{};
-            return visit(0, note, 1, record, outcome) ? std::exp(outcome.value) : 1;
+            result = visit(0, note, 1, record, outcome) ? std::exp(outcome.value) : 1;
+            countShare(1);
+            return result;
         }
     } catch (const std::bad_alloc&) {
         // Out of memory: give back what is remembered and search without remembering.
         forget();
         plainOnly = true;
     }
-    std::vector<int> allNotes(static_cast<std::size_t>(scale.noteCount()) + 1);
+    std::vector<int> allNotes(static_cast<std::size_t>(input.noteCount()));
     std::iota(allNotes.begin(), allNotes.end(), 0);
-    return scale.traversePath(note, allNotes, 1, 1 / scale.sumProdWeights(allNotes),
-                              cancelationRequest);
+    result = traversePath(input, note, allNotes, 1, 1 / sumProdWeights(input, allNotes),
+                          cancelationRequest);
+    countShare(1);
+    return result;
 }
 
-// Scale::traversePath on the list at this depth: its cutoff tests operation for operation, its
+// traversePath on the list at this depth: its cutoff tests operation for operation, its
 // product of powers as a sum of logarithms.
 bool WeightedSearch::visit(const int& depth, const int& note, const long double& pathWeight,
                            Record*& record, Outcome& out) {
@@ -266,6 +267,10 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
                     prepareChildList(depth, note);
                     childListReady = true;
                 }
+                if (depth < countedDepths) {
+                    shareBefore[depth + 1] = shareBefore[depth] + shareOf[depth] * k / count;
+                    shareOf[depth + 1] = shareOf[depth] / count;
+                }
                 if (!visit(depth + 1, via, viaWeight, child, estimate)) {
                     return false;
                 }
@@ -294,6 +299,9 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
             }
         }
         result += power;
+        if (depth < countedDepths) {
+            countShare(shareBefore[depth] + shareOf[depth] * (k + 1) / count);
+        }
     }
     out = Outcome{result, low, high};
     remember(*record, pathWeight, out);
@@ -323,7 +331,7 @@ const long double* WeightedSearch::logSizesFrom(const int& note) {
     long double* logs = &logSizes[row * count];
     if (!logSizesReady[row]) {
         for (int other = 0; other < noteCount; ++other) {
-            logs[other] = std::log(scale.getInterval(note, other).size);
+            logs[other] = std::log(input.size(note, other));
         }
         logSizesReady[row] = 1;
     }

@@ -1,15 +1,16 @@
 #pragma once
 
+#include "tuning/searchinput.h"
+#include "tuning/searchthreads.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
-class Scale;
-
-// The weighted path search of Scale::traversePath, started from the list of all notes, without
-// searching the same sub-path twice and without raising a number to a power.
+// The weighted path search of traversePath (plainsearch.h), started from the list of all notes,
+// without searching the same sub-path twice and without raising a number to a power.
 //
 // A level (current note c, notes S, path weight A) depends on A only through its cutoff tests
 // "e * A <= cutoff", at this level and below it with A multiplied down the path; its exponents
@@ -35,14 +36,17 @@ public:
     // copies of the table's weights and sizes count towards it.
     static constexpr std::size_t defaultMemoryBudget = std::size_t(80) << 20;
 
-    // The scale must outlive the search and stay unchanged while it is used.
-    WeightedSearch(const Scale& scale, std::atomic<bool>& cancelationRequest,
+    WeightedSearch(const SearchInput& input, std::atomic<bool>& cancelationRequest,
                    const std::size_t& memoryBudget = defaultMemoryBudget);
 
-    // What Scale::traversePath(note, [0, 1, ..., K], 1, 1 / sumProdWeights([0, 1, ..., K]))
+    // What traversePath(note, [0, 1, ..., K], 1, 1 / sumProdWeights([0, 1, ..., K]))
     // returns, to a few parts in 1e19, for a note in 0 ... K; a meaningless value once the run is
     // cancelled.
     long double tuneFromAllNotes(const int& note);
+
+    // Counts the work of each note in the counter: unitsPerNote when the note is tuned, and as
+    // the search goes, the share of the paths from the first levels it has gone through.
+    void countWork(WorkCounter* counter, const std::uint64_t& unitsPerNote);
 
     // Levels computed, levels answered from remembered results, and how often everything
     // remembered was forgotten, since construction.
@@ -163,12 +167,12 @@ private:
     void growSlots();
     void forget();
 
-    const Scale& scale;
+    const SearchInput input;
     std::atomic<bool>& cancelationRequest;
     std::size_t memoryBudget;
     bool prepared = false;
     // A NaN weight or cutoff answers every cutoff test "no" whatever the path weight, and a size
-    // that is not a positive number has no logarithm; such a scale is searched by the plain
+    // that is not a positive number has no logarithm; such input is searched by the plain
     // recursion.
     bool plainOnly = false;
     // With a cutoff of 0 no test depends on the path weight, since every product of an
@@ -205,4 +209,14 @@ private:
     std::uint64_t computed = 0;
     std::uint64_t reused = 0;
     std::uint64_t clearings = 0;
+
+    // The note's share of the work, counted down to this depth: the levels of these depths
+    // each split their share among their entries.
+    static constexpr int countedDepths = 3;
+    void countShare(const long double& share);
+    WorkCounter* work = nullptr;
+    std::uint64_t workPerNote = 0;
+    std::uint64_t workCounted = 0;
+    long double shareBefore[countedDepths + 1] = {};
+    long double shareOf[countedDepths + 1] = {};
 };

@@ -1,3 +1,4 @@
+#include "tuning/plainsearch.h"
 #include "tuning/scale.h"
 #include "tuning/weightedsearch.h"
 #include "tuning/weightfunctions.h"
@@ -37,20 +38,6 @@ long double dialCutoff(const int& dial, const int& noteCount) {
     return std::pow((1000 - dial) / 1000.0, exponent) / noteCount;
 }
 
-// What makeWeightedTuning computed with the plain recursion: tuneNote's answers for note 0 and
-// traversePath from the list of all notes for the others (there are no fixed notes here).
-std::vector<long double> plainTuning(const Scale& scale, std::atomic<bool>& cancel) {
-    std::vector<int> allNotes(scale.getSizes().size() + 1);
-    std::iota(allNotes.begin(), allNotes.end(), 0);
-    const long double normaliser = 1 / scale.sumProdWeights(allNotes);
-    std::vector<long double> tuning{1};
-    for (std::size_t note = 1; note < allNotes.size(); ++note) {
-        tuning.push_back(
-            scale.traversePath(static_cast<int>(note), allNotes, 1, normaliser, cancel));
-    }
-    return tuning;
-}
-
 // Baseline: the closed-form unweighted tuning of the same pattern.
 void BM_UnweightedTuning_12edo(benchmark::State& state) {
     Scale scale(twelveEdoPattern(twelveEdoNotes - 1));
@@ -69,7 +56,7 @@ void BM_WeightedSearch_Recursive_12edo(benchmark::State& state) {
     std::atomic<bool> cancel(false);
     std::vector<long double> plain;
     for (auto _ : state) {
-        plain = plainTuning(scale, cancel);
+        plain = plainTuning(scale.searchInput(), cancel);
         benchmark::DoNotOptimize(plain);
     }
     const std::vector<long double> fast = scale.tuneScale(cancel, [](int) {});
@@ -89,7 +76,7 @@ void BM_WeightedSearch_Fast_12edo(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(scale.tuneScale(cancel, [](int) {}));
     }
-    WeightedSearch search(scale, cancel);
+    WeightedSearch search(scale.searchInput(), cancel);
     for (int note = 1; note < twelveEdoNotes; ++note) {
         search.tuneFromAllNotes(note);
     }

@@ -1,4 +1,6 @@
 #include "tests/common/numeric.h"
+#include "tests/tuning/patterns.h"
+#include "tuning/plainsearch.h"
 #include "tuning/scale.h"
 #include "tuning/weightedsearch.h"
 #include "tuning/weightfunctions.h"
@@ -20,23 +22,10 @@ using Tuning = std::vector<long double>;
 
 namespace {
 
-// The weighted tuning as the plain recursion gives it: tuneNote's answers for note 0 and the
-// fixed notes, traversePath from the list of all notes for the others.
+// The weighted tuning as the plain recursion gives it.
 Tuning plainTuning(const Scale& scale) {
     std::atomic<bool> flag(false);
-    std::vector<int> allNotes(scale.getSizes().size() + 1);
-    std::iota(allNotes.begin(), allNotes.end(), 0);
-    const std::vector<int> fixed = scale.getFixedNotes();
-    Tuning tuning{1};
-    for (int note = 1; note < static_cast<int>(allNotes.size()); ++note) {
-        if (std::find(fixed.begin(), fixed.end(), note) != fixed.end()) {
-            tuning.push_back(scale.getInterval(note, 0).size);
-        } else {
-            tuning.push_back(
-                scale.traversePath(note, allNotes, 1, 1 / scale.sumProdWeights(allNotes), flag));
-        }
-    }
-    return tuning;
+    return plainTuning(scale.searchInput(), flag);
 }
 
 // Both searches follow and cut the same paths; one sums logarithms where the other multiplies
@@ -63,53 +52,13 @@ QString difference(const Tuning& actual, const Tuning& expected) {
 }
 
 // Indices into the name lists below.
-enum class Weights { Benedetti, Uniform, Random };
 enum class Cutoff { Zero, One, Uniform, Small, TopExponent, SecondPathWeight };
-const char* const weightsNames[] = {"Benedetti", "uniform", "random"};
 const char* const cutoffNames[] = {"0",
                                    "1",
                                    "uniform in (0, 1)",
                                    "between 1e-12 and 1e-2",
                                    "equal to an exponent of the first level",
                                    "equal to a path weight of the second level"};
-
-// Sizes between pitches built from simple ratios, some of them put out of tune by a comma or
-// so (so that the sizes disagree), or in one row in four sizes drawn at random.
-IntervalsPattern randomPattern(std::mt19937& random, const int& notes, const Weights& weights) {
-    const std::vector<long double> steps{16.0L / 15, 10.0L / 9, 9.0L / 8,
-                                         6.0L / 5,   5.0L / 4,  4.0L / 3};
-    const std::vector<long double> commas{81.0L / 80, 80.0L / 81, 128.0L / 125, 125.0L / 128,
-                                          1.003L};
-    std::uniform_int_distribution<std::size_t> step(0, steps.size() - 1);
-    std::uniform_int_distribution<std::size_t> comma(0, commas.size() - 1);
-    std::uniform_real_distribution<long double> unit(0, 1);
-    const bool drawn = random() % 4 == 0;
-    std::vector<long double> pitches{1};
-    while (static_cast<int>(pitches.size()) < notes) {
-        pitches.push_back(pitches.back() * steps[step(random)]);
-    }
-    const SizeToWeightFunction benedetti = populateWeightFunctionsMap()[0].second;
-    IntervalsPattern pattern;
-    for (int i = 0; i + 1 < notes; ++i) {
-        pattern.emplace_back();
-        for (int j = i + 1; j < notes; ++j) {
-            long double size = pitches[j] / pitches[i];
-            if (drawn) {
-                size = 0.5L + 3 * unit(random);
-            } else if (unit(random) < 0.3L) {
-                size *= commas[comma(random)];
-            }
-            long double weight = 1;
-            if (weights == Weights::Benedetti) {
-                weight = benedetti(size);
-            } else if (weights == Weights::Random) {
-                weight = std::pow(10.0L, -6 * unit(random));
-            }
-            pattern.back().emplace_back(size, weight);
-        }
-    }
-    return pattern;
-}
 
 // The exponent of the note in the list, by the same operations as the search's, so that a
 // cutoff test can meet an exact tie.
@@ -214,7 +163,7 @@ private slots:
         // Budgets that make the search forget at every level, now and then, or never.
         for (const std::size_t budget :
              {std::size_t(0), std::size_t(64) << 10, WeightedSearch::defaultMemoryBudget}) {
-            WeightedSearch search(scale, flag, budget);
+            WeightedSearch search(scale.searchInput(), flag, budget);
             Tuning tuning{1};
             for (int note = 1; note < static_cast<int>(expected.size()); ++note) {
                 tuning.push_back(std::find(fixed.begin(), fixed.end(), note) != fixed.end()
@@ -253,7 +202,7 @@ private slots:
             expected.push_back(scale.traversePath(note, allNotes, 1, normaliser, flag));
         }
         for (const std::size_t budget : {std::size_t(0), WeightedSearch::defaultMemoryBudget}) {
-            WeightedSearch search(scale, flag, budget);
+            WeightedSearch search(scale.searchInput(), flag, budget);
             Tuning tuning;
             for (const int note : notes) {
                 tuning.push_back(search.tuneFromAllNotes(note));

@@ -1,0 +1,200 @@
+#include "app/making/tuningmaking.h"
+#include "model/scalespacemodel.h"
+#include "tuning/scale.h"
+#include "tuning/weightedsearch.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+// The built-in scale spaces as quillmere-tune tunes them by default: every note of one period
+// and its repetition, Benedetti weights, attenuation 50, the cutoff of the dial. The search
+// that tuneScale runs (on every core) against the one it replaced: a single path-weight search
+// on one thread, remembering for all notes. That one is stopped after a time limit on the
+// cases where it would run for many minutes; its time then reads as that limit and its
+// "finished" counter as 0.
+
+namespace {
+
+struct Case {
+    const char* name;
+    std::vector<double> steps;
+    int dial;
+};
+
+const std::vector<Case>& cases() {
+    static const std::vector<Case> all{
+        {"12edo dial 900",
+         {16.0 / 15, 9.0 / 8, 6.0 / 5, 5.0 / 4, 4.0 / 3, 45.0 / 32, 3.0 / 2, 8.0 / 5, 5.0 / 3,
+          9.0 / 5, 15.0 / 8, 2.0},
+         900},
+        {"17edo dial 800",
+         {25.0 / 24, 12.0 / 11, 9.0 / 8, 13.0 / 11, 11.0 / 9, 9.0 / 7, 4.0 / 3, 11.0 / 8, 13.0 / 9,
+          3.0 / 2, 11.0 / 7, 13.0 / 8, 12.0 / 7, 7.0 / 4, 11.0 / 6, 27.0 / 14, 2.0},
+         800},
+        {"17edo dial 900", {}, 900},
+        {"19edo dial 1000",
+         {28.0 / 27, 15.0 / 14, 9.0 / 8, 7.0 / 6, 6.0 / 5, 5.0 / 4, 9.0 / 7, 4.0 / 3, 7.0 / 5,
+          10.0 / 7, 3.0 / 2, 14.0 / 9, 8.0 / 5, 5.0 / 3, 7.0 / 4, 9.0 / 5, 15.0 / 8, 27.0 / 14,
+          2.0},
+         1000},
+        {"22edo dial 1000",
+         {std::pow(2.0, 1.0 / 22),
+          17.0 / 16,
+          11.0 / 10,
+          9.0 / 8,
+          7.0 / 6,
+          6.0 / 5,
+          5.0 / 4,
+          9.0 / 7,
+          4.0 / 3,
+          11.0 / 8,
+          7.0 / 5,
+          16.0 / 11,
+          3.0 / 2,
+          14.0 / 9,
+          8.0 / 5,
+          5.0 / 3,
+          12.0 / 7,
+          7.0 / 4,
+          11.0 / 6,
+          15.0 / 8,
+          std::pow(2.0, 21.0 / 22),
+          2.0},
+         1000},
+    };
+    return all;
+}
+
+// The request quillmere-tune makes for the case.
+TuningRequest request(const int& index) {
+    const Case& chosen = cases()[static_cast<std::size_t>(index)];
+    // 17edo at dial 900 shares the steps of the case before it.
+    const std::vector<double>& steps =
+        chosen.steps.empty() ? cases()[static_cast<std::size_t>(index) - 1].steps : chosen.steps;
+    SizePattern sizes;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        sizes.emplace_back(steps.begin(), steps.end() - static_cast<std::ptrdiff_t>(i));
+    }
+    ScaleSpace space(QString::fromLatin1(chosen.name), sizes);
+    const int notes = static_cast<int>(steps.size()) + 1;
+    ScaleSpaceModel model(&space);
+    model.setRange(notes);
+    const SizeToWeightFunction benedetti = populateWeightFunctionsMap()[0].second;
+    model.setWeightFunction([benedetti](long double size) { return benedetti(size); });
+    model.setAttenuation(50);
+    TuningRequest made;
+    made.pattern = makeNotesIntervalsPattern({}, model);
+    made.cutoff = makeCutoff(notes, chosen.dial, 1000);
+    return made;
+}
+
+Scale makeScale(const TuningRequest& made) {
+    Scale scale(made.pattern);
+    scale.setWeightCutoff(made.cutoff);
+    return scale;
+}
+
+// Runs the search on a thread of its own and sets the flag after the limit (if any); the
+// seconds it took, and whether it finished by itself.
+template <typename Search>
+std::pair<double, bool> timed(Search search, std::atomic<bool>& cancel,
+                              const std::chrono::milliseconds& limit) {
+    const auto started = std::chrono::steady_clock::now();
+    std::atomic<bool> ended(false);
+    std::thread worker([&] {
+        search();
+        ended = true;
+    });
+    while (!ended && std::chrono::steady_clock::now() - started < limit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const bool finished = ended;
+    cancel = true;
+    worker.join();
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+            finished};
+}
+
+// Arguments: the case, and the limit in seconds.
+void BM_Target_Replaced(benchmark::State& state) {
+    const TuningRequest made = request(static_cast<int>(state.range(0)));
+    const Scale scale = makeScale(made);
+    int finished = 0;
+    for (auto _ : state) {
+        std::atomic<bool> cancel(false);
+        const auto [seconds, done] = timed(
+            [&] {
+                WeightedSearch search(scale.searchInput(), cancel);
+                for (int note = 1; note <= static_cast<int>(made.pattern.size()); ++note) {
+                    benchmark::DoNotOptimize(search.tuneFromAllNotes(note));
+                }
+            },
+            cancel, std::chrono::seconds(state.range(1)));
+        state.SetIterationTime(seconds);
+        finished += done ? 1 : 0;
+    }
+    state.SetLabel(cases()[static_cast<std::size_t>(state.range(0))].name);
+    state.counters["finished"] = benchmark::Counter(finished, benchmark::Counter::kAvgIterations);
+}
+
+void BM_Target_Search(benchmark::State& state) {
+    const TuningRequest made = request(static_cast<int>(state.range(0)));
+    const Scale scale = makeScale(made);
+    for (auto _ : state) {
+        std::atomic<bool> cancel(false);
+        benchmark::DoNotOptimize(scale.tuneScale(cancel, [](int) {}));
+    }
+    state.SetLabel(cases()[static_cast<std::size_t>(state.range(0))].name);
+}
+
+// The time from setting the flag, a second into the search, until tuneScale returns.
+void BM_Target_Cancellation(benchmark::State& state) {
+    const TuningRequest made = request(static_cast<int>(state.range(0)));
+    const Scale scale = makeScale(made);
+    for (auto _ : state) {
+        std::atomic<bool> cancel(false);
+        std::chrono::steady_clock::time_point returned;
+        std::thread worker([&] {
+            scale.tuneScale(cancel, [](int) {});
+            returned = std::chrono::steady_clock::now();
+        });
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const auto flagged = std::chrono::steady_clock::now();
+        cancel = true;
+        worker.join();
+        state.SetIterationTime(std::chrono::duration<double>(returned - flagged).count());
+    }
+    state.SetLabel(cases()[static_cast<std::size_t>(state.range(0))].name);
+}
+
+void allCases(benchmark::internal::Benchmark* benchmark) {
+    for (int index = 0; index < static_cast<int>(cases().size()); ++index) {
+        benchmark->Arg(index);
+    }
+}
+
+} // namespace
+
+// The limits: a few times the targets, so that the replaced search's cases that finish in
+// minutes are measured in full where the machine allows.
+BENCHMARK(BM_Target_Replaced)
+    ->Args({0, 60})
+    ->Args({1, 120})
+    ->Args({2, 180})
+    ->Args({3, 120})
+    ->Args({4, 120})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_Target_Search)->Apply(allCases)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Target_Cancellation)
+    ->Apply(allCases)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "tuning/searchinput.h"
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+// The weighted tuning of every note 0 ... K, on `threads` threads: a pass over sets of notes
+// where no path is cut and its tables fit, otherwise WeightedSearch with the notes shared out
+// among the threads. Either way the values are plainTuneNote's to about 1e-18 relative.
+//
+// noteTuned(i) is called for i = 0, 1, ..., K in order, once note i and every note before it
+// are tuned; workPercent with whole percentages of the work expected, rising, below 100, as
+// the search advances. Both are called on this thread. Once the flag is set, every note not yet
+// tuned is answered with 1 (and still reported) and the values are meaningless.
+std::vector<long double> makeWeightedTuning(const SearchInput& input,
+                                            std::atomic<bool>& cancelationRequest,
+                                            const std::function<void(const int&)>& noteTuned,
+                                            const std::function<void(int)>& workPercent,
+                                            const int& threads);
