@@ -71,6 +71,7 @@ MainWindow::MainWindow(QWidget* parent)
     initialiseSaveSubScaleButtons();
     initialiseSelectionBox();
     initialiseTable();
+    initialiseSound();
 }
 
 MainWindow::~MainWindow() {

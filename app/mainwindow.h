@@ -121,6 +121,7 @@ private:
     void initialiseSaveSubScaleButtons();
     void initialiseSelectionBox();
     void initialiseTable();
+    void initialiseSound();
 
     // Showing, opening and saving scale space files, and keeping the table's current cell
     // across a change that resets the model.

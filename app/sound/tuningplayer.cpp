@@ -1,0 +1,216 @@
+#include "app/sound/tuningplayer.h"
+
+#include "audio/synthesizer.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QIODevice>
+#include <QMediaDevices>
+#include <QSettings>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace sound {
+
+namespace {
+
+QAudioFormat soundFormat() {
+    QAudioFormat format;
+    format.setSampleRate(audio::sampleRate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    return format;
+}
+
+// Silence after the score, so that stopping the output once everything has been read cuts
+// nothing that the output still holds.
+constexpr std::int64_t tailFrames = audio::sampleRate * 3 / 10;
+
+// The score's sound, rendered block by block as the output reads it.
+class ScoreDevice : public QIODevice {
+public:
+    explicit ScoreDevice(audio::Score score) : synthesizer(std::move(score)) {}
+
+    bool isSequential() const override { return true; }
+
+    qint64 bytesAvailable() const override {
+        return 2 * (synthesizer.length() - synthesizer.position() + tail) +
+               QIODevice::bytesAvailable();
+    }
+
+    bool atEnd() const override { return synthesizer.atEnd() && tail == 0; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        auto frames = static_cast<std::size_t>(maxSize / 2);
+        block.resize(frames);
+        std::size_t done = synthesizer.render(block.data(), frames);
+        const auto silence =
+            std::min(static_cast<std::size_t>(tail), static_cast<std::size_t>(frames - done));
+        std::fill_n(block.begin() + static_cast<std::ptrdiff_t>(done), silence, std::int16_t{0});
+        tail -= static_cast<std::int64_t>(silence);
+        done += silence;
+        std::memcpy(data, block.data(), 2 * done);
+        return static_cast<qint64>(2 * done);
+    }
+
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    audio::Synthesizer synthesizer;
+    std::int64_t tail = tailFrames;
+    std::vector<std::int16_t> block;
+};
+
+} // namespace
+
+// Lives on the player's thread: owns the output and the sound it reads.
+class SoundWorker : public QObject {
+public:
+    // `ended` is called on this thread with the run whose sound has ended or failed.
+    explicit SoundWorker(std::function<void(unsigned int)> ended) : ended(std::move(ended)) {}
+
+    void start(const audio::Score& score, const unsigned int& startedRun) {
+        stop();
+        run = startedRun;
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull()) {
+            ended(run);
+            return;
+        }
+        source = std::make_unique<ScoreDevice>(score);
+        source->open(QIODevice::ReadOnly);
+        sink = std::make_unique<QAudioSink>(device, soundFormat());
+        QAudioSink* current = sink.get();
+        connect(current, &QAudioSink::stateChanged, this, [this, current](QAudio::State state) {
+            const bool over = state == QAudio::IdleState || (state == QAudio::StoppedState &&
+                                                             current->error() != QAudio::NoError);
+            if (over) {
+                // Not from inside the sink's own signal: it is taken down here.
+                QMetaObject::invokeMethod(
+                    this, [this, current] { finish(current); }, Qt::QueuedConnection);
+            }
+        });
+        current->start(source.get());
+    }
+
+    void stop() {
+        if (sink) {
+            sink->disconnect(this);
+            sink->stop();
+            sink.reset();
+        }
+        source.reset();
+    }
+
+    ~SoundWorker() override { stop(); }
+
+private:
+    // The sink has played everything, or failed; it may have been replaced since.
+    void finish(const QAudioSink* over) {
+        if (over == sink.get()) {
+            stop();
+            ended(run);
+        }
+    }
+
+    std::function<void(unsigned int)> ended;
+    std::unique_ptr<ScoreDevice> source;
+    std::unique_ptr<QAudioSink> sink;
+    unsigned int run = 0;
+};
+
+} // namespace sound
+
+const QString referenceFrequencyKey = QStringLiteral("export/referenceFrequency");
+
+double storedReferenceFrequency() {
+    bool ok = false;
+    const double value =
+        QSettings().value(referenceFrequencyKey, audio::defaultReferenceFrequency).toDouble(&ok);
+    return ok && std::isfinite(value) && value > 0 ? value : audio::defaultReferenceFrequency;
+}
+
+TuningPlayer::TuningPlayer(QObject* parent) : QObject(parent), devices(new QMediaDevices(this)) {
+    connect(devices, &QMediaDevices::audioOutputsChanged, this, &TuningPlayer::checkOutput);
+    checkOutput();
+}
+
+TuningPlayer::~TuningPlayer() {
+    if (thread != nullptr) {
+        // The worker is deleted on its own thread as that thread finishes, stopping the output.
+        thread->quit();
+        thread->wait();
+    }
+}
+
+void TuningPlayer::checkOutput() {
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    QString now;
+    if (device.isNull()) {
+        now = tr("No audio output was found: there is no sound device or no sound server.");
+    } else if (!device.isFormatSupported(sound::soundFormat())) {
+        now = tr("The audio output \"%1\" does not play 48 kHz 16-bit sound.")
+                  .arg(device.description());
+    }
+    if (now != problem) {
+        problem = now;
+        if (!isAvailable()) {
+            stop();
+        }
+        emit availabilityChanged();
+    }
+}
+
+void TuningPlayer::play(const audio::Score& score) {
+    if (!isAvailable()) {
+        return;
+    }
+    if (thread == nullptr) {
+        thread = new QThread(this);
+        thread->setObjectName(QStringLiteral("Sound"));
+        worker = new sound::SoundWorker([this](unsigned int endedRun) {
+            QMetaObject::invokeMethod(
+                this, [this, endedRun] { runEnded(endedRun); }, Qt::QueuedConnection);
+        });
+        worker->moveToThread(thread);
+        connect(thread, &QThread::finished, worker, &QObject::deleteLater);
+        thread->start();
+    }
+    const unsigned int startedRun = ++run;
+    QMetaObject::invokeMethod(
+        worker, [worker = worker, score, startedRun] { worker->start(score, startedRun); },
+        Qt::QueuedConnection);
+    setPlaying(true);
+}
+
+void TuningPlayer::stop() {
+    if (!playing) {
+        return;
+    }
+    ++run;
+    QMetaObject::invokeMethod(
+        worker, [worker = worker] { worker->stop(); }, Qt::QueuedConnection);
+    setPlaying(false);
+}
+
+void TuningPlayer::setPlaying(const bool& nowPlaying) {
+    if (playing != nowPlaying) {
+        playing = nowPlaying;
+        emit playingChanged(playing);
+    }
+}
+
+void TuningPlayer::runEnded(const unsigned int& endedRun) {
+    if (endedRun == run) {
+        setPlaying(false);
+    }
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "audio/score.h"
+
+#include <QObject>
+#include <QString>
+
+class QMediaDevices;
+
+// Where the frequency of a tuning's first note is kept, in Hz; the export dialog sets it.
+extern const QString referenceFrequencyKey;
+// The kept frequency, or the default when none is kept or it is not a positive number.
+double storedReferenceFrequency();
+
+class QThread;
+
+namespace sound {
+class SoundWorker;
+}
+
+// Plays scores on the default audio output. The sound is rendered and fed to the output on a
+// thread of the player's own, so that the caller never waits for it; playing again stops what
+// is playing first. Without a usable output nothing plays, and the player says why.
+class TuningPlayer : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TuningPlayer(QObject* parent = nullptr);
+    // Stops the sound and ends the player's thread.
+    ~TuningPlayer() override;
+
+    bool isAvailable() const { return problem.isEmpty(); }
+    // One sentence for the user; empty while an output is there.
+    QString unavailableReason() const { return problem; }
+    bool isPlaying() const { return playing; }
+
+    // Does nothing without an output.
+    void play(const audio::Score& score);
+    void stop();
+
+signals:
+    void availabilityChanged();
+    void playingChanged(bool playing);
+
+private:
+    void checkOutput();
+    void setPlaying(const bool& nowPlaying);
+    // The worker's report that the sound of that run has ended, or failed.
+    void runEnded(const unsigned int& endedRun);
+
+    QMediaDevices* devices;
+    QString problem;
+    QThread* thread = nullptr;
+    sound::SoundWorker* worker = nullptr;
+    // Numbers the sounds started, so that the end of one already replaced is ignored.
+    unsigned int run = 0;
+    bool playing = false;
+};
