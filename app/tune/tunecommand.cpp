@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <functional>
 #include <set>
+#include <sys/stat.h>
 
 namespace tune {
 
@@ -39,12 +40,15 @@ constexpr int lowestKey = 0;
 constexpr int highestKey = formats::midiKeyCount - 1;
 
 // The options that shape the tuning; --import takes none of them.
-const QStringList tuningOptions = {
-    QStringLiteral("range"),         QStringLiteral("notes"),
-    QStringLiteral("fixed"),         QStringLiteral("weights"),
-    QStringLiteral("attenuation"),   QStringLiteral("dial"),
-    QStringLiteral("format"),        QStringLiteral("reference-key"),
-    QStringLiteral("reference-frequency")};
+const QStringList tuningOptions = {QStringLiteral("range"),
+                                   QStringLiteral("notes"),
+                                   QStringLiteral("fixed"),
+                                   QStringLiteral("weights"),
+                                   QStringLiteral("attenuation"),
+                                   QStringLiteral("dial"),
+                                   QStringLiteral("format"),
+                                   QStringLiteral("reference-key"),
+                                   QStringLiteral("reference-frequency")};
 
 struct Failure {
     int status;
@@ -103,8 +107,7 @@ std::optional<int> parseWholeNumber(const QString& option, const QString& text, 
     return value;
 }
 
-std::optional<double> parseFrequency(const QString& option, const QString& text,
-                                     QString* error) {
+std::optional<double> parseFrequency(const QString& option, const QString& text, QString* error) {
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value) || value <= 0) {
@@ -130,7 +133,8 @@ QString resolveScaleSpaceFile(const QString& file) {
 std::optional<Failure> writeWholeFile(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        return Failure{FileError, QStringLiteral("cannot write '%1': %2").arg(path, file.errorString())};
+        return Failure{FileError,
+                       QStringLiteral("cannot write '%1': %2").arg(path, file.errorString())};
     }
     return std::nullopt;
 }
@@ -260,8 +264,9 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
         }
     }
     if (format.mapsKeys && notes.size() < 2) {
-        return fail({UsageError, QStringLiteral("--format %1: %2")
-                                     .arg(format.name, formats::mappingProblem({1.0L}))});
+        return fail(
+            {UsageError,
+             QStringLiteral("--format %1: %2").arg(format.name, formats::mappingProblem({1.0L}))});
     }
 
     // The same table the window builds: its cached sizes and weights are what is tuned.
@@ -319,6 +324,19 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
     return Success;
 }
 
+// A temporary file is private; the file it becomes gets what QSaveFile gives: a replaced file
+// keeps its permissions, a new one read and write for all less the umask.
+void giveOutputPermissions(const QString& staging, const QFileInfo& output) {
+    if (output.exists()) {
+        QFile::setPermissions(staging, QFile::permissions(output.absoluteFilePath()));
+        return;
+    }
+    // The umask is read by setting it; the command runs no other thread that creates files.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(QFile::encodeName(staging).constData(), 0666 & ~mask);
+}
+
 int runImport(const ImportOptions& options, QTextStream& err) {
     const auto fail = [&err](int status, const QString& message) {
         err << programName << ": " << message << '\n';
@@ -350,6 +368,7 @@ int runImport(const ImportOptions& options, QTextStream& err) {
         return fail(FileError, QStringLiteral("cannot write '%1'").arg(options.outputFile));
     }
     staging.close();
+    giveOutputPermissions(staging.fileName(), output);
     const SizePattern pattern = scalaSizePattern(parsed.scale->pitches);
     bool saved = false;
     {
@@ -425,8 +444,8 @@ ParsedArguments parseArguments(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QString()});
     parser.addOption({QStringLiteral("version"), QString()});
-    for (const QString& name : tuningOptions + QStringList{QStringLiteral("import"),
-                                                           QStringLiteral("output")}) {
+    for (const QString& name :
+         tuningOptions + QStringList{QStringLiteral("import"), QStringLiteral("output")}) {
         parser.addOption({name, QString(), QStringLiteral("value")});
     }
     // The parser takes the program's name first.
@@ -443,8 +462,12 @@ ParsedArguments parseArguments(const QStringList& arguments) {
     }
 
     TuneOptions& tune = parsed.tune;
-    const auto given = [&parser](const char* name) { return parser.isSet(QLatin1String(name)); };
-    const auto value = [&parser](const char* name) { return parser.value(QLatin1String(name)); };
+    const auto given = [&parser](const char* name) {
+        return parser.isSet(QLatin1String(name));
+    };
+    const auto value = [&parser](const char* name) {
+        return parser.value(QLatin1String(name));
+    };
     QString error;
     if (given("range")) {
         tune.range = parseWholeNumber("range", value("range"), rangeMinimum, rangeMaximum, &error);
@@ -486,22 +509,24 @@ ParsedArguments parseArguments(const QStringList& arguments) {
             QRegularExpression::anchoredPattern(QRegularExpression::escape(value("weights"))),
             QRegularExpression::CaseInsensitiveOption));
         if (index < 0) {
-            return failed(QStringLiteral("--weights: '%1' is not one of %2")
-                              .arg(value("weights"), weightFunctionNames.join(QStringLiteral(", "))));
+            return failed(
+                QStringLiteral("--weights: '%1' is not one of %2")
+                    .arg(value("weights"), weightFunctionNames.join(QStringLiteral(", "))));
         }
         tune.weightFunction = static_cast<int>(index);
     }
     if (given("format")) {
         const OutputFormat* format = findOutputFormat(value("format"));
         if (format == nullptr) {
-            return failed(QStringLiteral("--format: '%1' is not one of %2")
-                              .arg(value("format"), outputFormatNames().join(QStringLiteral(", "))));
+            return failed(
+                QStringLiteral("--format: '%1' is not one of %2")
+                    .arg(value("format"), outputFormatNames().join(QStringLiteral(", "))));
         }
         tune.format = format->name;
     }
     if (given("reference-frequency")) {
-        const std::optional<double> frequency =
-            parseFrequency(QStringLiteral("reference-frequency"), value("reference-frequency"), &error);
+        const std::optional<double> frequency = parseFrequency(
+            QStringLiteral("reference-frequency"), value("reference-frequency"), &error);
         if (!frequency) {
             return failed(error);
         }

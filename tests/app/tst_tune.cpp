@@ -6,6 +6,7 @@
 #include "storage/dbmanager.h"
 #include "storage/scalafile.h"
 #include "tests/common/numeric.h"
+#include "tests/formats/formatreaders.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -18,6 +19,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -27,12 +29,14 @@ struct Outcome {
     QString err;
 };
 
-Outcome runTune(const QStringList& arguments, bool showProgress = false) {
+Outcome runTune(const QStringList& arguments, bool showProgress = false,
+                bool outputIsTerminal = false) {
     Outcome outcome;
     QTextStream out(&outcome.out);
     QTextStream err(&outcome.err);
     std::atomic<bool> cancelationRequest{false};
-    outcome.status = tune::run(arguments, out, err, cancelationRequest, showProgress);
+    outcome.status =
+        tune::run(arguments, out, err, cancelationRequest, showProgress, outputIsTerminal);
     out.flush();
     err.flush();
     return outcome;
@@ -117,13 +121,34 @@ private slots:
             << QStringList{"--output", "a.qmx"} << "no scale space file";
         QTest::newRow("import with a file")
             << QStringList{edo, "--import", "a.scl", "--output", "b.qmx"} << "no scale space";
+        QTest::newRow("import with a reference key")
+            << QStringList{"--import", "a.scl", "--output", "b.qmx", "--reference-key", "60"}
+            << "no tuning options";
+        QTest::newRow("format wav") << QStringList{edo, "--format", "vcs"} << "text, scl, kbm";
+        QTest::newRow("key 128") << QStringList{edo, "--reference-key", "128"} << "128 is outside";
+        QTest::newRow("key -1") << QStringList{edo, "--reference-key=-1"} << "-1 is outside";
+        QTest::newRow("key 60.5") << QStringList{edo, "--reference-key", "60.5"} << "'60.5'";
+        QTest::newRow("key name") << QStringList{edo, "--reference-key", "C4"} << "'C4'";
+        QTest::newRow("missing key") << QStringList{edo, "--reference-key"} << "Missing value";
+        for (const char* frequency : {"0", "-440", "inf", "nan", "1e999", "440Hz", ""}) {
+            QTest::addRow("frequency '%s'", frequency)
+                << QStringList{edo, "--reference-frequency", frequency}
+                << QStringLiteral("--reference-frequency: '%1' is not").arg(frequency);
+        }
+        QTest::newRow("kbm of one note")
+            << QStringList{edo, "--format", "kbm", "--notes", "5"} << "fewer than two notes";
+        QTest::newRow("syx of one note")
+            << QStringList{edo, "--format", "syx", "--notes", "5", "--output", "x.syx"}
+            << "fewer than two notes";
+        QTest::newRow("syx to a terminal") << QStringList{edo, "--format", "syx"} << "--output";
     }
 
     void badUsage() {
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
         arguments.replaceInStrings(QStringLiteral("@12edo"), library12());
-        const Outcome outcome = runTune(arguments);
+        // As if the standard output were a terminal, which only the binary format minds.
+        const Outcome outcome = runTune(arguments, false, true);
         QCOMPARE(outcome.status, int(tune::UsageError));
         QVERIFY2(outcome.err.contains(message), qPrintable(outcome.err));
         QVERIFY(outcome.err.startsWith(QStringLiteral("quillmere-tune: ")));
@@ -296,6 +321,142 @@ private slots:
         QCOMPARE(outcome.status, int(tune::FileError));
         QVERIFY(outcome.err.contains(QStringLiteral("cannot write")));
         QVERIFY(!QFile::exists(folder.filePath("no")));
+    }
+
+    // Each format written with --output, read back independently: every key sounds the
+    // tuning that the text output prints.
+    void synthesizerFormats_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QStringList>("mapping");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<double>("hertz");
+        const double middleC = 261.6255653005986;
+        for (const char* format : {"kbm", "tun", "syx", "SYX"}) {
+            QTest::addRow("%s, defaults", format) << format << QStringList{} << 60 << middleC;
+            QTest::addRow("%s, key 57 at 220", format)
+                << format << QStringList{"--reference-key", "57", "--reference-frequency=220"} << 57
+                << 220.0;
+            QTest::addRow("%s, key 0 at 1e-3", format)
+                << format << QStringList{"--reference-key=0", "--reference-frequency", "1e-3"} << 0
+                << 1e-3;
+        }
+    }
+
+    void synthesizerFormats() {
+        QFETCH(QString, format);
+        QFETCH(QStringList, mapping);
+        QFETCH(int, key);
+        QFETCH(double, hertz);
+        const QStringList settings{library12(), "--notes", "1-5,8,10,13", "--dial", "600"};
+        const Outcome text = runTune(settings);
+        QCOMPARE(text.status, 0);
+        const std::vector<long double> tuning = block(text.out, "Decimal tuning");
+        const std::vector<long double> expected = readers::expectedCents(tuning, key, hertz);
+
+        const QString path = folder.filePath("out." + format);
+        const Outcome written = runTune(
+            settings + mapping + QStringList{"--format", format, "--output", path}, false, true);
+        QCOMPARE(written.status, 0);
+        QCOMPARE(written.out, QString());
+        QCOMPARE(written.err, QString());
+        const QByteArray bytes = fileBytes(path);
+
+        std::vector<std::optional<long double>> played;
+        long double tolerance = 1e-6L;
+        if (format == QLatin1String("kbm")) {
+            const readers::KeyboardMapping kbm = readers::readKeyboardMapping(bytes);
+            QVERIFY2(kbm.error.isEmpty(), qPrintable(kbm.error));
+            played = readers::keyCents(kbm, tuning);
+        } else if (format == QLatin1String("tun")) {
+            const readers::AnaMarkTuning tun = readers::readAnaMarkTuning(bytes);
+            QVERIFY2(tun.error.isEmpty(), qPrintable(tun.error));
+            for (const long double cents : tun.exact) {
+                played.push_back(cents);
+            }
+        } else {
+            const readers::BulkDump dump = readers::readBulkDump(bytes);
+            QVERIFY2(dump.error.isEmpty(), qPrintable(dump.error));
+            QCOMPARE(dump.name, QByteArray("12edo.qmx       "));
+            played = dump.cents;
+            tolerance = 100.0L / 16384 / 2;
+        }
+        QCOMPARE(played.size(), std::size_t(128));
+        for (int k = 0; k < 128; ++k) {
+            if (!played[k]) {
+                // Only the dump leaves keys alone, and only those beyond its range.
+                QVERIFY(format.compare("syx", Qt::CaseInsensitive) == 0);
+                QVERIFY2(expected[k] < 0 || expected[k] > 12800, qPrintable(QString::number(k)));
+                continue;
+            }
+            QVERIFY2(std::fabs(*played[k] - expected[k]) <= tolerance,
+                     qPrintable(QStringLiteral("key %1: %2, expected %3")
+                                    .arg(k)
+                                    .arg(double(*played[k]), 0, 'f', 9)
+                                    .arg(double(expected[k]), 0, 'f', 9)));
+        }
+    }
+
+    // The binary dump goes to a standard output that is no terminal, byte for byte.
+    void bulkDumpToStandardOutput() {
+        const QStringList arguments{library12(), "--format", "syx", "--reference-key", "50"};
+        const Outcome piped = runTune(arguments);
+        QCOMPARE(piped.status, 0);
+        const QString path = folder.filePath("piped.syx");
+        QCOMPARE(runTune(arguments + QStringList{"--output", path}, false, true).status, 0);
+        QCOMPARE(piped.out.toLatin1(), fileBytes(path));
+        QVERIFY2(readers::readBulkDump(fileBytes(path)).error.isEmpty(), "");
+    }
+
+    // --output replaces a file only when everything succeeded, and a new file, also one
+    // imported, gets what the umask leaves of read and write for all.
+    void outputWrittenWhole() {
+        const mode_t previousMask = ::umask(022);
+        const QString path = folder.filePath("whole.tun");
+        QCOMPARE(runTune({library12(), "--format", "tun", "--output", path}).status, 0);
+        QCOMPARE(QFile::permissions(path) & 0x0777, QFileDevice::Permissions(0x0644));
+        ::umask(077);
+        const QString privatePath = folder.filePath("private.kbm");
+        QCOMPARE(runTune({library12(), "--format", "kbm", "--output", privatePath}).status, 0);
+        QCOMPARE(QFile::permissions(privatePath) & 0x0777, QFileDevice::Permissions(0x0600));
+        const QString scl = folder.filePath("private.scl");
+        writeText(scl, "two\n2\n3/2\n2\n");
+        const QString imported = folder.filePath("imported.qmx");
+        QCOMPARE(runTune({"--import", scl, "--output", imported}).status, 0);
+        QCOMPARE(QFile::permissions(imported) & 0x0777, QFileDevice::Permissions(0x0600));
+        ::umask(022);
+        QVERIFY(QFile::remove(imported));
+        QCOMPARE(runTune({"--import", scl, "--output", imported}).status, 0);
+        QCOMPARE(QFile::permissions(imported) & 0x0777, QFileDevice::Permissions(0x0644));
+        QVERIFY(QFile::setPermissions(imported, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ReadGroup));
+        QCOMPARE(runTune({"--import", scl, "--output", imported}).status, 0);
+        QCOMPARE(QFile::permissions(imported) & 0x0777, QFileDevice::Permissions(0x0640));
+        ::umask(previousMask);
+
+        const QByteArray before = fileBytes(path);
+        const Outcome failed =
+            runTune({folder.filePath("missing.qmx"), "--format", "tun", "--output", path});
+        QCOMPARE(failed.status, int(tune::FileError));
+        QCOMPARE(fileBytes(path), before);
+
+        const QString nowhere = folder.filePath("no/such/folder/x.syx");
+        const Outcome unwritable = runTune({library12(), "--format", "syx", "--output", nowhere});
+        QCOMPARE(unwritable.status, int(tune::FileError));
+        QVERIFY2(unwritable.err.contains(QStringLiteral("cannot write")),
+                 qPrintable(unwritable.err));
+        QVERIFY(!QFile::exists(folder.filePath("no")));
+    }
+
+    // A bare built-in name works on an account where the window never ran.
+    void builtInByName() {
+        const Outcome fromFile = runTune({library12(), "--format", "scl"});
+        QVERIFY(QDir(pitchSpacesPath).removeRecursively());
+        const Outcome byName = runTune({"12edo", "--format", "scl"});
+        QCOMPARE(byName.status, 0);
+        QCOMPARE(byName.out, fromFile.out);
+        QVERIFY(QFile::exists(library12()));
+        QCOMPARE(runTune({"13edo"}).status, int(tune::FileError));
+        QCOMPARE(runTune({"Custom..."}).status, int(tune::FileError));
     }
 
     void progressOnlyWhenAsked() {
