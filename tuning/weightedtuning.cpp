@@ -4,8 +4,6 @@
 #include "tuning/searchthreads.h"
 #include "tuning/weightedsearch.h"
 
-#include <algorithm>
-#include <memory>
 #include <new>
 
 namespace {
@@ -41,55 +39,43 @@ void answerIfCancelled(std::vector<long double>& tuning, const int& note,
     }
 }
 
-// The path-weight search, each thread with a search of its own taking the next note not yet
-// taken. What one thread's search remembers is of no use to another's, but most of what a
-// note's search needs it finds by itself.
-std::vector<long double> tuneNotesApart(const SearchInput& input,
-                                        std::atomic<bool>& cancelationRequest,
-                                        const std::function<void(const int&)>& noteTuned,
-                                        const std::function<void(int)>& workPercent,
-                                        const int& threads) {
+// The path-weight search, one search for all notes in turn: what it remembers for one note
+// serves the others. (Searches of their own on several threads, each taking the next note,
+// were measured slower on two cores than this one search: each remembers too little.) It runs
+// on a thread of its own so that this thread can report.
+std::vector<long double> tuneNotesInTurn(const SearchInput& input,
+                                         std::atomic<bool>& cancelationRequest,
+                                         const std::function<void(const int&)>& noteTuned,
+                                         const std::function<void(int)>& workPercent) {
     const int count = input.noteCount();
     std::vector<long double> tuning(static_cast<std::size_t>(count), 1);
-    std::vector<int> searched;
+    std::uint64_t searched = 0;
     for (int note = 1; note < count; ++note) {
-        if (input.isFixed(note)) {
-            tuning[static_cast<std::size_t>(note)] = input.sizeFromRoot(note);
-        } else {
-            searched.push_back(note);
-        }
+        searched += input.isFixed(note) ? 0 : 1;
     }
-    const std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[count]);
-    for (int note = 0; note < count; ++note) {
-        done[note] = note == 0 || input.isFixed(note);
-    }
+    // Notes below this one are tuned; written by the searching thread only.
+    std::atomic<int> tuned(1);
     int reported = 1;
     const auto reportTuned = [&] {
-        while (reported < count && done[reported]) {
+        for (const int upTo = tuned; reported < upTo; ++reported) {
             answerIfCancelled(tuning, reported, cancelationRequest);
             noteTuned(reported);
-            ++reported;
         }
     };
-    WorkCounter counter(searched.size() * unitsPerNote);
+    WorkCounter counter(searched * unitsPerNote);
     WorkReport report(counter, workPercent);
-    const int used = std::max(1, std::min(threads, static_cast<int>(searched.size())));
-    // Together about twice one search's budget, each within it.
-    const std::size_t budget =
-        std::clamp(2 * WeightedSearch::defaultMemoryBudget / static_cast<std::size_t>(used),
-                   std::size_t(16) << 20, WeightedSearch::defaultMemoryBudget);
-    std::atomic<std::size_t> next(0);
     runOnThreads(
-        used,
+        1,
         [&](const int&) {
-            WeightedSearch search(input, cancelationRequest, budget);
+            WeightedSearch search(input, cancelationRequest);
             search.countWork(&counter, unitsPerNote);
-            for (std::size_t index = next++; index < searched.size(); index = next++) {
-                const int note = searched[index];
-                if (!cancelationRequest) {
+            for (int note = 1; note < count; ++note) {
+                if (input.isFixed(note)) {
+                    tuning[static_cast<std::size_t>(note)] = input.sizeFromRoot(note);
+                } else if (!cancelationRequest) {
                     tuning[static_cast<std::size_t>(note)] = search.tuneFromAllNotes(note);
                 }
-                done[note] = true;
+                tuned = note + 1;
             }
         },
         [&] {
@@ -127,5 +113,5 @@ std::vector<long double> makeWeightedTuning(const SearchInput& input,
             // Its tables did not fit after all: the path-weight search manages with less.
         }
     }
-    return tuneNotesApart(input, cancelationRequest, noteTuned, workPercent, threads);
+    return tuneNotesInTurn(input, cancelationRequest, noteTuned, workPercent);
 }

@@ -6,9 +6,9 @@
 #include <functional>
 #include <vector>
 
-// The weighted tuning of every note 0 ... K, on `threads` threads: a pass over sets of notes
-// where no path is cut and its tables fit, otherwise WeightedSearch with the notes shared out
-// among the threads. Either way the values are plainTuneNote's to about 1e-18 relative.
+// The weighted tuning of every note 0 ... K: a pass over sets of notes, on `threads` threads,
+// where no path is cut and its tables fit; otherwise one WeightedSearch for all notes in turn.
+// Either way the values are plainTuneNote's to about 1e-18 relative.
 //
 // noteTuned(i) is called for i = 0, 1, ..., K in order, once note i and every note before it
 // are tuned; workPercent with whole percentages of the work expected, rising, below 100, as
