@@ -72,6 +72,7 @@ MainWindow::MainWindow(QWidget* parent)
     initialiseSelectionBox();
     initialiseTable();
     initialiseSound();
+    initialiseExporting();
 }
 
 MainWindow::~MainWindow() {

@@ -122,6 +122,7 @@ private:
     void initialiseSelectionBox();
     void initialiseTable();
     void initialiseSound();
+    void initialiseExporting();
 
     // Showing, opening and saving scale space files, and keeping the table's current cell
     // across a change that resets the model.

@@ -1,0 +1,152 @@
+#include "app/exporting/tuningexporter.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSettings>
+#include <QSpinBox>
+
+#include <cmath>
+
+const QString referenceKeySetting = QStringLiteral("export/referenceKey");
+const QString referenceFrequencySetting = QStringLiteral("export/referenceFrequency");
+
+namespace {
+
+const QString folderSetting = QStringLiteral("export/folder");
+
+std::optional<double> frequencyFromText(const QString& text) {
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value) || value <= 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+QString frequencyText(double frequency) {
+    return QString::number(frequency, 'g', QLocale::FloatingPointShortest);
+}
+
+// The reference key and frequency in one small form; OK only for a usable frequency.
+class ReferenceDialog : public QDialog {
+public:
+    ReferenceDialog(QWidget* parent, const formats::KeyMapping& mapping) : QDialog(parent) {
+        setObjectName(QStringLiteral("referenceDialog"));
+        setWindowTitle(tr("Reference Key and Frequency"));
+        key->setObjectName(QStringLiteral("referenceKeySpinBox"));
+        key->setRange(0, formats::midiKeyCount - 1);
+        key->setValue(mapping.referenceKey);
+        frequency->setObjectName(QStringLiteral("referenceFrequencyEdit"));
+        frequency->setText(frequencyText(mapping.referenceFrequency));
+
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        connect(frequency, &QLineEdit::textChanged, this, [buttons](const QString& text) {
+            buttons->button(QDialogButtonBox::Ok)->setEnabled(frequencyFromText(text).has_value());
+        });
+
+        auto* form = new QFormLayout(this);
+        form->addRow(tr("MIDI key of the first tuned note (60 is middle C):"), key);
+        form->addRow(tr("Its frequency in Hz:"), frequency);
+        form->addRow(buttons);
+    }
+
+    formats::KeyMapping mapping() const {
+        return {key->value(), frequencyFromText(frequency->text()).value_or(0)};
+    }
+
+private:
+    QSpinBox* key = new QSpinBox(this);
+    QLineEdit* frequency = new QLineEdit(this);
+};
+
+} // namespace
+
+TuningExporter::TuningExporter(QWidget* window) : QObject(window), window(window) {}
+
+std::optional<formats::KeyMapping> TuningExporter::rememberedKeyMapping() {
+    const QSettings settings;
+    if (!settings.contains(referenceKeySetting) || !settings.contains(referenceFrequencySetting)) {
+        return std::nullopt;
+    }
+    bool keyOk = false;
+    const int key = settings.value(referenceKeySetting).toInt(&keyOk);
+    const std::optional<double> frequency =
+        frequencyFromText(settings.value(referenceFrequencySetting).toString());
+    if (!keyOk || key < 0 || key >= formats::midiKeyCount || !frequency) {
+        return std::nullopt;
+    }
+    return formats::KeyMapping{key, *frequency};
+}
+
+void TuningExporter::rememberKeyMapping(const formats::KeyMapping& mapping) {
+    QSettings settings;
+    settings.setValue(referenceKeySetting, mapping.referenceKey);
+    settings.setValue(referenceFrequencySetting, mapping.referenceFrequency);
+}
+
+std::optional<formats::KeyMapping> TuningExporter::askKeyMapping() {
+    ReferenceDialog dialog(window, rememberedKeyMapping().value_or(formats::KeyMapping()));
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    rememberKeyMapping(dialog.mapping());
+    return dialog.mapping();
+}
+
+QString TuningExporter::chooseFile(const formats::TuningFormat& format, const QString& baseName) {
+    const QString folder = QSettings().value(folderSetting, QDir::homePath()).toString();
+    QFileDialog dialog(window, tr("Export %1").arg(format.title),
+                       QDir(folder).filePath(baseName + QLatin1Char('.') + format.name));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("%1 (*.%2)").arg(format.title, format.name));
+    dialog.setDefaultSuffix(format.name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+QString TuningExporter::exportTuning(const formats::TuningFormat& format,
+                                     formats::TuningDocument document) {
+    if (format.mapsKeys) {
+        if (const QString problem = formats::mappingProblem(document.tuning); !problem.isEmpty()) {
+            return tr("Cannot export a %1: %2.").arg(format.title, problem);
+        }
+        std::optional<formats::KeyMapping> mapping = rememberedKeyMapping();
+        if (!mapping) {
+            mapping = askKeyMapping();
+        }
+        if (!mapping) {
+            return QString();
+        }
+        document.mapping = *mapping;
+    }
+    const QString path = chooseFile(format, QFileInfo(document.title).completeBaseName());
+    if (path.isEmpty()) {
+        return QString();
+    }
+    QSettings().setValue(folderSetting, QFileInfo(path).absolutePath());
+
+    const QByteArray bytes = format.write(document);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        return tr("Not exported to %1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    }
+    QString what = format.title;
+    if (format.mapsKeys) {
+        what += tr(", key %1 at %2 Hz")
+                    .arg(document.mapping.referenceKey)
+                    .arg(frequencyText(document.mapping.referenceFrequency));
+    }
+    return tr("Exported %1 (%2)").arg(QDir::toNativeSeparators(path), what);
+}

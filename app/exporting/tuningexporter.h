@@ -1,0 +1,43 @@
+#pragma once
+
+// Exporting the window's last tuning for synthesizers: the reference key and frequency (asked
+// once, then remembered), the file with its format's suffix, and the file written whole.
+
+#include "formats/tuningformats.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// Where the reference key and frequency are remembered (QSettings of the application).
+extern const QString referenceKeySetting;
+extern const QString referenceFrequencySetting;
+
+class TuningExporter : public QObject {
+    Q_OBJECT
+
+public:
+    // The dialogs are shown over the window.
+    explicit TuningExporter(QWidget* window);
+
+    // Asks for the file and writes the document in the format; a format that maps keys first
+    // asks for the reference key and frequency if none are remembered. The result is one line
+    // for the status bar; empty when the user cancelled.
+    QString exportTuning(const formats::TuningFormat& format, formats::TuningDocument document);
+
+    // Shows the reference dialog with the remembered (or default) values and remembers what is
+    // accepted; nothing when it is cancelled.
+    std::optional<formats::KeyMapping> askKeyMapping();
+
+    // Nothing until a reference was accepted once, or when what is stored is unusable.
+    static std::optional<formats::KeyMapping> rememberedKeyMapping();
+    static void rememberKeyMapping(const formats::KeyMapping& mapping);
+
+private:
+    QString chooseFile(const formats::TuningFormat& format, const QString& baseName);
+
+    QWidget* window;
+};
