@@ -12,6 +12,8 @@
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+
 long double MainWindow::makeCutoffValue() const {
     return makeCutoff(static_cast<int>(notesToSave().size()), ui->cutoffDial->value(),
                       ui->cutoffDial->maximum());
@@ -61,13 +63,15 @@ void MainWindow::startMaking() {
     MainWindow* window = this;
     makingFuture = QtConcurrent::run(
         QThreadPool::globalInstance(), [window, run, request = std::move(request)] {
-            // Queued on the window: Qt drops the calls still pending when it goes.
+            // Queued on the window: Qt drops the calls still pending when it goes. The search
+            // reports per note and by the work done, so within a run the bar only moves on.
             const auto progress = [window, run](int percent) {
                 QMetaObject::invokeMethod(
                     window,
                     [window, run, percent] {
                         if (run == window->makingRun && !window->cancelationRequest) {
-                            window->ui->makeProgressBar->setValue(percent);
+                            QProgressBar* bar = window->ui->makeProgressBar;
+                            bar->setValue(std::max(bar->value(), percent));
                         }
                     },
                     Qt::QueuedConnection);
@@ -75,7 +79,7 @@ void MainWindow::startMaking() {
             // An exception kept in the future would be thrown again by every later wait for
             // it, the window's destructor included: a failed search gives no tuning instead.
             try {
-                return makeTuning(request, window->cancelationRequest, progress);
+                return makeTuning(request, window->cancelationRequest, progress, progress);
             } catch (...) {
                 return std::vector<long double>();
             }

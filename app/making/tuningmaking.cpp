@@ -63,8 +63,10 @@ IntervalsPattern makeNotesIntervalsPattern(const std::vector<int>& notes,
 
 std::vector<long double> makeTuning(const TuningRequest& request,
                                     std::atomic<bool>& cancelationRequest,
-                                    const std::function<void(int)>& progressCallback) {
+                                    const std::function<void(int)>& progressCallback,
+                                    const std::function<void(int)>& workCallback) {
     Scale scale(request.pattern, nullptr);
+    scale.setWorkCallback(workCallback);
     // The fixed notes are kept only if they lie inside the pattern, so the pattern comes
     // first.
     scale.setWeightCutoff(request.cutoff);

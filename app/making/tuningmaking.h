@@ -51,10 +51,14 @@ IntervalsPattern makeNotesIntervalsPattern(const std::vector<int>& notes,
                                            const ScaleSpaceModel& model);
 
 // The search: one frequency ratio per note to tune, relative to the lowest. Progress goes to
-// the callback in whole percentages; the last report is 0 when the run was cancelled.
+// the callback in whole percentages, after each note; the last report is 0 when the run was
+// cancelled. A long weighted search also reports the share of its work done to workCallback
+// (if given), rising, below 100, at least every couple of seconds. Both are called on this
+// thread.
 std::vector<long double> makeTuning(const TuningRequest& request,
                                     std::atomic<bool>& cancelationRequest,
-                                    const std::function<void(int)>& progressCallback);
+                                    const std::function<void(int)>& progressCallback,
+                                    const std::function<void(int)>& workCallback = {});
 
 // The tuning of a finished, not cancelled task; nothing when the task ended with an exception
 // or without a tuning (a run that was not cancelled always has one).

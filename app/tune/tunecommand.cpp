@@ -163,7 +163,8 @@ QString noteListText(const std::vector<int>& notes) {
     return parts.join(QLatin1Char(','));
 }
 
-// Whole percentages on one terminal line, redrawn in place.
+// Whole percentages on one terminal line, redrawn in place. It only moves forward: the search
+// reports both per note and by the work done, and a cancelled run's final 0 is not drawn.
 class ProgressBar {
 public:
     ProgressBar(QTextStream& err, bool enabled) : err(err), enabled(enabled) {}
@@ -174,7 +175,7 @@ public:
         }
     }
     void report(int percent) {
-        if (!enabled || percent == last) {
+        if (!enabled || percent <= last) {
             return;
         }
         last = percent;
@@ -289,8 +290,8 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
     std::vector<long double> tuning;
     {
         ProgressBar progress(err, showProgress);
-        tuning = makeTuning(request, cancelationRequest,
-                            [&progress](int percent) { progress.report(percent); });
+        const auto report = [&progress](int percent) { progress.report(percent); };
+        tuning = makeTuning(request, cancelationRequest, report, report);
     }
     if (cancelationRequest.load()) {
         err << programName << ": interrupted\n";
