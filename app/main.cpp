@@ -7,6 +7,8 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(appName);
+    // QSettings() then keeps what the window remembers in the configuration folder's own file.
+    QCoreApplication::setOrganizationName(appName);
     QGuiApplication::setApplicationDisplayName(appName);
     QGuiApplication::setDesktopFileName(QStringLiteral(QUILLMERE_DESKTOP_FILE_NAME));
 
