@@ -1,4 +1,5 @@
 #include "tests/common/numeric.h"
+#include "tests/common/twelveedo.h"
 #include "tests/tuning/patterns.h"
 #include "tuning/plainsearch.h"
 #include "tuning/scale.h"
@@ -254,12 +255,50 @@ private slots:
         QVERIFY2(tunedDifference.isEmpty(), qPrintable(tunedDifference));
     }
 
+    // Both searches, long enough to report their work more than once on any machine.
+    void workReportsRiseBelowAHundred_data() {
+        QTest::addColumn<int>("range");
+        QTest::addColumn<long double>("cutoff");
+        QTest::newRow("one pass over note sets: 19 notes, cutoff 0") << 18 << 0.0L;
+        // The dial at 700 for 13 notes.
+        QTest::newRow("path-weight search: 13 notes, cutoff 8.2e-10") << 12 << 8.2e-10L;
+    }
+
+    void workReportsRiseBelowAHundred() {
+        QFETCH(int, range);
+        QFETCH(long double, cutoff);
+        const ScaleSpace space(QStringLiteral("12edo"), testing::twelveEdoPattern());
+        Scale scale(makeIntervalsPattern(space, populateWeightFunctionsMap()[0].second, range));
+        scale.setWeightCutoff(cutoff);
+        std::vector<int> work;
+        scale.setWorkCallback([&work](int percent) { work.push_back(percent); });
+        std::vector<int> perNote;
+        std::atomic<bool> flag(false);
+        scale.tuneScale(flag, [&perNote](int percent) { perNote.push_back(percent); });
+
+        std::vector<int> expected;
+        for (int note = 0; note <= range; ++note) {
+            expected.push_back(static_cast<int>(100.0f * note / range));
+        }
+        expected.insert(expected.end(), {100, 100});
+        QCOMPARE(perNote, expected);
+        QVERIFY(!work.empty());
+        QVERIFY2(std::adjacent_find(work.begin(), work.end(), std::greater_equal<int>()) ==
+                         work.end() &&
+                     work.front() >= 1 && work.back() <= 99,
+                 qPrintable(QStringLiteral("%1 reports from %2 to %3")
+                                .arg(work.size())
+                                .arg(work.front())
+                                .arg(work.back())));
+    }
+
     // With a cutoff of 0 these searches would run for ages. The flag is set from another thread
     // while the search is busy with note 1; the run must end soon after, its last two reports
     // (makeWeightedTuning's and tuneScale's) 0. The bound here only catches a search that does
     // not notice; the time it takes is measured in the benchmark.
     void cancellationFromAnotherThread_data() {
         QTest::addColumn<int>("range");
+        QTest::newRow("23 notes, one pass over note sets") << 22;
         QTest::newRow("25 notes") << 24;
         QTest::newRow("70 notes, keys of two words") << 69;
         QTest::newRow("400 notes, long exponent products") << 399;
