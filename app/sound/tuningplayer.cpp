@@ -34,6 +34,10 @@ QAudioFormat soundFormat() {
 // nothing that the output still holds.
 constexpr std::int64_t tailFrames = audio::sampleRate * 3 / 10;
 
+// What the output holds ahead of what is heard: a fifth of a second, enough to ride out a busy
+// moment of the machine.
+constexpr qsizetype bufferFrames = audio::sampleRate / 5;
+
 // The score's sound, rendered block by block as the output reads it.
 class ScoreDevice : public QIODevice {
 public:
@@ -89,16 +93,27 @@ public:
         source = std::make_unique<ScoreDevice>(score);
         source->open(QIODevice::ReadOnly);
         sink = std::make_unique<QAudioSink>(device, soundFormat());
+        // A sound server's own default holds seconds, so a key would be heard that much late.
+        sink->setBufferSize(2 * bufferFrames);
         QAudioSink* current = sink.get();
-        connect(current, &QAudioSink::stateChanged, this, [this, current](QAudio::State state) {
-            const bool over = state == QAudio::IdleState || (state == QAudio::StoppedState &&
-                                                             current->error() != QAudio::NoError);
-            if (over) {
-                // Not from inside the sink's own signal: it is taken down here.
-                QMetaObject::invokeMethod(
-                    this, [this, current] { finish(current); }, Qt::QueuedConnection);
-            }
-        });
+        // The output may report from a thread of its own, so a report can arrive after this
+        // sound was stopped or replaced: it is checked against the run it belongs to.
+        connect(current, &QAudioSink::stateChanged, this,
+                [this, current, startedRun](QAudio::State state) {
+                    if (startedRun != run || !sink) {
+                        return;
+                    }
+                    // The output also goes idle when it runs short for a moment; it resumes by
+                    // itself.
+                    const bool over =
+                        (state == QAudio::IdleState && source->atEnd()) ||
+                        (state == QAudio::StoppedState && current->error() != QAudio::NoError);
+                    if (over) {
+                        // Not from inside the sink's own signal: it is taken down here.
+                        QMetaObject::invokeMethod(
+                            this, [this, startedRun] { finish(startedRun); }, Qt::QueuedConnection);
+                    }
+                });
         current->start(source.get());
     }
 
@@ -114,9 +129,9 @@ public:
     ~SoundWorker() override { stop(); }
 
 private:
-    // The sink has played everything, or failed; it may have been replaced since.
-    void finish(const QAudioSink* over) {
-        if (over == sink.get()) {
+    // The sink of that run has played everything, or failed.
+    void finish(const unsigned int& overRun) {
+        if (overRun == run && sink) {
             stop();
             ended(run);
         }
