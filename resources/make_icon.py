@@ -3,6 +3,8 @@
 heights follow the just ratios of a major scale, as a 1024 x 1024 RGBA PNG.
 
 Uses only the standard library, so it runs on any machine: python3 resources/make_icon.py
+Smaller sizes are rendered from the same drawing, each pixel averaging several samples of it:
+python3 resources/make_icon.py icon-48.png 48
 """
 import math
 import struct
@@ -53,18 +55,39 @@ def pixel(x, y):
     return (red, green, blue, int(255 * coverage))
 
 
-def main(path):
+def averaged_pixel(x, y, scale, samples):
+    """The pixel (x, y) of the drawing shrunk by scale: the mean of samples x samples points of
+    it, with the colours weighted by their opacity so that the edges do not darken."""
+    red = green = blue = alpha = 0
+    for j in range(samples):
+        for i in range(samples):
+            # pixel() takes the cell whose centre is half a unit further on.
+            r, g, b, a = pixel((x + (i + 0.5) / samples) * scale - 0.5,
+                               (y + (j + 0.5) / samples) * scale - 0.5)
+            red += r * a
+            green += g * a
+            blue += b * a
+            alpha += a
+    if alpha == 0:
+        return (0, 0, 0, 0)
+    count = samples * samples
+    return (round(red / alpha), round(green / alpha), round(blue / alpha), round(alpha / count))
+
+
+def main(path, size=SIZE):
+    scale = SIZE / size
+    samples = 1 if size == SIZE else 2 if size >= 256 else 4
     rows = bytearray()
-    for y in range(SIZE):
+    for y in range(size):
         rows.append(0)
-        for x in range(SIZE):
-            rows.extend(pixel(x, y))
+        for x in range(size):
+            rows.extend(pixel(x, y) if size == SIZE else averaged_pixel(x, y, scale, samples))
 
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
     png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
     png += chunk(b"IDAT", zlib.compress(bytes(rows), 9)) + chunk(b"IEND", b"")
     with open(path, "wb") as out:
@@ -72,4 +95,5 @@ def main(path):
 
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "resources/images/icon.png")
+    main(sys.argv[1] if len(sys.argv) > 1 else "resources/images/icon.png",
+         int(sys.argv[2]) if len(sys.argv) > 2 else SIZE)
