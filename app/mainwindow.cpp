@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTextDocument>
 #include <QtMath>
@@ -28,9 +29,7 @@ namespace {
 // The size pattern of the default scale space, read from its file in the library; the file
 // is closed again as soon as it has been read.
 SizePattern loadDefaultPattern() {
-    const std::unique_ptr<dbCurrnet> db =
-        dbManager::openDatabase(defaultScaleSpace, pitchSpacesPath);
-    return db ? db->loadPattern() : SizePattern();
+    return dbManager::readScaleSpace(makeFilePath(defaultScaleSpace, pitchSpacesPath)).pattern;
 }
 
 } // namespace
@@ -230,7 +229,23 @@ void MainWindow::initialiseTable() {
         vertical->enableAction(QStringLiteral("delNote"), !tooSmall);
     });
 
+    // An editor still open when the window closes commits its text while the window is taken
+    // down: the status bar, not the window, receives the refusal.
+    QStatusBar* status = statusBar();
+    connect(model, &ScaleSpaceModel::editRefused, status,
+            [status](const QString& text, const QString& reason) {
+                status->showMessage(tr("Cannot use \"%1\": %2.").arg(text, reason));
+            });
+
     for (CustomHeaderView* header : {horizontal, vertical}) {
+        header->setNoteStates(
+            [this](int note) {
+                return std::binary_search(selectedNotes.begin(), selectedNotes.end(), note);
+            },
+            [this](int note) {
+                const std::vector<int> fixed = model->getFixedNotes();
+                return note != 0 && std::find(fixed.begin(), fixed.end(), note) != fixed.end();
+            });
         connect(header, &CustomHeaderView::leftClicked, this, &MainWindow::handleHeaderLeftClicked);
         connect(header, &CustomHeaderView::addNote, this, &MainWindow::handleAddNote);
         connect(header, &CustomHeaderView::deleteNote, this, &MainWindow::handleDeleteNote);

@@ -156,6 +156,8 @@ private:
     // Making a tuning and the keys.
     // Pastes the clipboard's tab-separated lines at the table's current cell.
     void pasteIntoTable(const QModelIndex& current);
+    // Triggers the named menu action if it exists and is enabled; whether it did.
+    bool triggerAction(const char* name);
     // Numbers the tasks started, so that progress still queued from a cancelled one is
     // dropped.
     unsigned int makingRun = 0;

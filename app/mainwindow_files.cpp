@@ -131,25 +131,24 @@ bool MainWindow::showSizePattern(const QString& name, const SizePattern& pattern
 }
 
 bool MainWindow::openScaleSpaceFile(const QString& path, const bool& announceAlways) {
-    // Opening creates a missing file; a name that leads nowhere must not leave one behind.
-    if (!QFileInfo(path).isFile()) {
-        return false;
+    // Read-only: a missing, foreign or damaged file is left exactly as it was.
+    const dbManager::ScaleSpaceRead read = dbManager::readScaleSpace(path);
+    dbManager::ReadFailure failure = read.failure;
+    if (failure == dbManager::ReadFailure::None && !ScaleSpace::isValidPattern(read.pattern)) {
+        failure = dbManager::ReadFailure::Damaged;
     }
-    const QUrl url = QUrl::fromLocalFile(path);
-    const std::unique_ptr<dbCurrnet> db = dbManager::openDatabase(url);
-    if (!db) {
-        return false;
-    }
-    const SizePattern pattern = db->loadPattern();
-    if (pattern.empty() || !ScaleSpace::isValidPattern(pattern)) {
+    if (failure != dbManager::ReadFailure::None) {
+        statusBar()->showMessage(
+            tr("Cannot open %1: %2.")
+                .arg(QDir::toNativeSeparators(path), dbManager::describeReadFailure(failure)));
         return false;
     }
     // Announced only once the file is certain to be shown: the current file is always the
     // one whose notes the table shows, so "Save" never writes into another.
     if (announceAlways || !isSameFile(currentUrl.toLocalFile(), path)) {
-        emit currentUrlChanged(url);
+        emit currentUrlChanged(QUrl::fromLocalFile(path));
     }
-    return showSizePattern(QFileInfo(path).baseName(), pattern, true);
+    return showSizePattern(QFileInfo(path).baseName(), read.pattern, true);
 }
 
 void MainWindow::showEntryOfCurrentFile() {
@@ -209,7 +208,7 @@ bool MainWindow::saveNotesInto(const QString& path) {
         saved = db && db->savePattern(scaleSpace.makeSubSizePattern(notes));
     }
     if (saved) {
-        statusBar()->clearMessage();
+        statusBar()->showMessage(tr("Saved %1").arg(QDir::toNativeSeparators(path)));
     } else {
         statusBar()->showMessage("Not saved: " + QDir::toNativeSeparators(path));
     }
@@ -258,8 +257,7 @@ void MainWindow::handleSaveSubScaleSpaceAs() {
         }
         return;
     }
-    const std::unique_ptr<dbCurrnet> db = dbManager::openDatabase(QUrl::fromLocalFile(path));
-    const SizePattern pattern = db ? db->loadPattern() : SizePattern();
+    const SizePattern pattern = dbManager::readScaleSpace(path).pattern;
     if (pattern.empty() || !ScaleSpace::isValidPattern(pattern)) {
         return;
     }

@@ -4,14 +4,21 @@
 #include "ui_mainwindow.h"
 
 #include "app/making/tuningmaking.h"
+#include "app/menus/windowmenus.h"
 #include "app/shared/tuningconstants.h"
 #include "app/widgets/scalespacedelegate.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QTextEdit>
 #include <QToolTip>
 
 #include <cmath>
@@ -25,6 +32,27 @@ QString scientificText(const long double& value, const int& digits) {
     stream.precision(digits);
     stream << std::scientific << value;
     return QString::fromUtf8(stream.str().c_str());
+}
+
+// A field that takes typed text: while one has focus, it keeps every key but Control
+// combinations (a cell editor needs its Space, "-" and Return; a spin box its arrows).
+bool isTextField(const QWidget* widget) {
+    if (const auto* line = qobject_cast<const QLineEdit*>(widget)) {
+        return !line->isReadOnly();
+    }
+    if (qobject_cast<const QAbstractSpinBox*>(widget) != nullptr) {
+        return true;
+    }
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(widget)) {
+        return !plain->isReadOnly();
+    }
+    if (const auto* rich = qobject_cast<const QTextEdit*>(widget)) {
+        return !rich->isReadOnly();
+    }
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
+        return combo->isEditable();
+    }
+    return false;
 }
 
 bool isArrowKey(const int& key) {
@@ -78,6 +106,15 @@ void MainWindow::pasteIntoTable(const QModelIndex& current) {
     }
 }
 
+bool MainWindow::triggerAction(const char* name) {
+    QAction* action = menus != nullptr ? menus->action(QLatin1String(name)) : nullptr;
+    if (action == nullptr || !action->isEnabled()) {
+        return false;
+    }
+    action->trigger();
+    return true;
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Events can arrive while the form is being built or taken down.
     if (ui == nullptr || model == nullptr) {
@@ -102,6 +139,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         const Qt::KeyboardModifiers modifiers = keyEvent->modifiers();
         const bool shift = modifiers == Qt::ShiftModifier;
         const bool control = modifiers == Qt::ControlModifier;
+        if (!modifiers.testFlag(Qt::ControlModifier) &&
+            (isTextField(widget) || isTextField(QApplication::focusWidget()))) {
+            return QMainWindow::eventFilter(watched, event);
+        }
 
         if (watched == table) {
             const QModelIndex current = table->currentIndex();
@@ -211,6 +252,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             ui->rangeSpinBox->setValue(ui->rangeSpinBox->value() + 1);
             return true;
         }
+        if (key == Qt::Key_Minus && modifiers == Qt::NoModifier) {
+            ui->rangeSpinBox->setValue(ui->rangeSpinBox->value() - 1);
+            return true;
+        }
+        if (key == Qt::Key_P && modifiers == Qt::NoModifier &&
+            triggerAction("actionPlayInterval")) {
+            return true;
+        }
         if (key == Qt::Key_Plus && shift) {
             if (range + noteCount <= ui->rangeSpinBox->maximum()) {
                 ui->rangeSpinBox->setValue(ui->rangeSpinBox->value() + noteCount);
@@ -221,6 +270,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             if (range > noteCount + 1) {
                 ui->rangeSpinBox->setValue(ui->rangeSpinBox->value() - noteCount);
             }
+            return true;
+        }
+        if (key == Qt::Key_Escape && triggerAction("actionStopSound") && !hasFramedCell) {
             return true;
         }
         if (key == Qt::Key_Escape && (hasFramedCell || (table->selectionModel() != nullptr &&

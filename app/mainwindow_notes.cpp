@@ -287,6 +287,9 @@ void MainWindow::handleUnfixAll() {
 
 void MainWindow::updateSelectionBox() {
     ui->selectionBox->clear();
+    // The headers mark the selected notes too.
+    ui->scaleSpaceTable->horizontalHeader()->viewport()->update();
+    ui->scaleSpaceTable->verticalHeader()->viewport()->update();
     if (selectedNotes.empty()) {
         return;
     }

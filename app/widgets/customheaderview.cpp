@@ -2,9 +2,16 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionHeader>
+#include <QToolTip>
 
+#include <QStringList>
+
+#include <algorithm>
 #include <array>
 
 CustomHeaderView::CustomHeaderView(Qt::Orientation orientation, QWidget* parent)
@@ -25,6 +32,70 @@ QAction* CustomHeaderView::makeAction(const QString& text, const QString& name) 
     QAction* action = menu->addAction(text);
     action->setObjectName(name);
     return action;
+}
+
+void CustomHeaderView::setNoteStates(std::function<bool(int)> isSelected,
+                                     std::function<bool(int)> isFixed) {
+    selectedNote = std::move(isSelected);
+    fixedNote = std::move(isFixed);
+    viewport()->update();
+}
+
+QString CustomHeaderView::noteStateText(int note) const {
+    QStringList states;
+    if (selectedNote && selectedNote(note)) {
+        states << tr("selected");
+    }
+    if (fixedNote && fixedNote(note)) {
+        states << tr("fixed");
+    }
+    const QString name = tr("Note %1").arg(note + 1);
+    return states.isEmpty() ? name
+                            : name + QStringLiteral(": ") + states.join(QStringLiteral(", "));
+}
+
+void CustomHeaderView::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+    const bool selected = selectedNote && selectedNote(logicalIndex);
+    const bool fixed = fixedNote && fixedNote(logicalIndex);
+    if (!selected && !fixed) {
+        QHeaderView::paintSection(painter, rect, logicalIndex);
+        return;
+    }
+    QStyleOptionHeader option;
+    initStyleOptionForIndex(&option, logicalIndex);
+    option.rect = rect;
+    if (selected) {
+        option.palette.setBrush(QPalette::Button, option.palette.highlight());
+        option.palette.setBrush(QPalette::Window, option.palette.highlight());
+        option.palette.setBrush(QPalette::ButtonText, option.palette.highlightedText());
+    }
+    painter->save();
+    style()->drawControl(QStyle::CE_Header, &option, painter, this);
+    if (fixed) {
+        // A pin in the section's leading corner: the number itself stays readable.
+        const int side = std::max(4, rect.height() / 4);
+        const QRect pin(rect.left() + 2, rect.top() + 2, side, side);
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(selected ? option.palette.highlightedText()
+                                   : option.palette.windowText());
+        painter->drawEllipse(pin);
+    }
+    painter->restore();
+}
+
+bool CustomHeaderView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int index = sectionAt(help->pos());
+        if (index >= 0) {
+            QToolTip::showText(help->globalPos(), noteStateText(index), this);
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
+    return QHeaderView::viewportEvent(event);
 }
 
 int CustomHeaderView::sectionAt(const QPoint& position) const {

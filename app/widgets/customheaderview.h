@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QString>
 
+#include <functional>
+
 class QAction;
 class QContextMenuEvent;
 class QMenu;
@@ -29,12 +31,21 @@ signals:
     void fillFixed();
     void clearFixed();
 
+public:
+    // Tells the header which notes are selected and which fixed, so that it can show them.
+    void setNoteStates(std::function<bool(int)> isSelected, std::function<bool(int)> isFixed);
+    // "Note 6: selected, fixed", "Note 6: selected", "Note 6: fixed" or "Note 6".
+    QString noteStateText(int note) const;
+
 public slots:
     // Enables or disables the menu entry whose action has this object name; other names
     // change nothing.
     void enableAction(const QString& actionName, const bool& shouldBeEnabled);
 
 protected:
+    // Selected notes' sections in the highlight colour, fixed notes' with a mark.
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+    bool viewportEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -42,6 +53,8 @@ private:
     int sectionAt(const QPoint& position) const;
     QAction* makeAction(const QString& text, const QString& name);
 
+    std::function<bool(int)> selectedNote;
+    std::function<bool(int)> fixedNote;
     QMenu* menu;
     QAction* addAfterAction;
     QAction* addBeforeAction;

@@ -1,6 +1,7 @@
 #include "app/shared/storageconstants.h"
 #include "storage/dbmanager.h"
 #include "tests/app/windowharness.h"
+#include "tests/common/numeric.h"
 
 #include <QAbstractSlider>
 #include <QButtonGroup>
@@ -65,8 +66,8 @@ private slots:
 
     void cleanup() { QTRY_COMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0); }
 
-    // Space, Tab, "=" and "_" act on the window from any of its widgets, instead of being
-    // typed or moving the focus.
+    // Space, Tab, "=" and "_" act on the window from any of its widgets that takes no typed
+    // text, instead of moving the focus; a focused text field keeps them.
     void modeAndRangeKeysEverywhere_data() {
         QTest::addColumn<QString>("target");
         QTest::addColumn<Qt::Key>("key");
@@ -74,8 +75,7 @@ private slots:
         QTest::addColumn<IntervalMode>("intervalMode");
         QTest::addColumn<DisplayMode>("displayMode");
         QTest::addColumn<int>("range");
-        for (const char* target :
-             {"temperamentBox", "rangeSpinBox", "scaleSpaceCombo", "table", "cell editor"}) {
+        for (const char* target : {"temperamentBox", "scaleSpaceCombo", "table"}) {
             QTest::addRow("%s: Space", target)
                 << QString(target) << Qt::Key_Space << 13 << IntervalMode::Weight
                 << DisplayMode::Decimal << 13;
@@ -83,8 +83,18 @@ private slots:
                                              << IntervalMode::Size << DisplayMode::Cents << 13;
             QTest::addRow("%s: =", target) << QString(target) << Qt::Key_Equal << 13
                                            << IntervalMode::Size << DisplayMode::Decimal << 14;
+            QTest::addRow("%s: -", target) << QString(target) << Qt::Key_Minus << 13
+                                           << IntervalMode::Size << DisplayMode::Decimal << 12;
             QTest::addRow("%s: _", target) << QString(target) << Qt::Key_Underscore << 24
                                            << IntervalMode::Size << DisplayMode::Decimal << 12;
+        }
+        for (const char* target : {"rangeSpinBox", "cell editor"}) {
+            for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Tab, Qt::Key_Equal, Qt::Key_Minus,
+                                      Qt::Key_Underscore, Qt::Key_Plus}) {
+                QTest::addRow("%s: key %x", target, int(key))
+                    << QString(target) << key << 24 << IntervalMode::Size << DisplayMode::Decimal
+                    << 24;
+            }
         }
     }
 
@@ -96,19 +106,26 @@ private slots:
         QFETCH(DisplayMode, displayMode);
         QFETCH(int, range);
         ControlsHarness harness;
+        harness.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&harness.window));
         harness.range->setValue(startRange);
         QWidget* widget = harness.window.findChild<QWidget*>(target);
-        QString editorText;
+        if (target == "rangeSpinBox") {
+            // As a click on its arrows leaves it.
+            widget->setFocus(Qt::MouseFocusReason);
+        }
         if (target == "table" || target == "cell editor") {
             harness.makeCurrent(1, 2);
             widget = harness.table;
         }
+        QLineEdit* editor = nullptr;
         if (target == "cell editor") {
             harness.table->edit(harness.model->index(1, 2));
-            widget = harness.table->findChild<QLineEdit*>();
-            editorText = static_cast<QLineEdit*>(widget)->text();
+            editor = harness.table->findChild<QLineEdit*>();
+            widget = editor;
         }
         QVERIFY(widget);
+        const QString before = editor != nullptr ? editor->text() : QString();
         QTest::keyClick(widget, key);
         QCOMPARE(harness.model->getIntervalMode(), intervalMode);
         QCOMPARE(harness.model->getDisplayMode(), displayMode);
@@ -118,9 +135,61 @@ private slots:
         QCOMPARE(harness.radio("weightRadioButton")->isChecked(),
                  intervalMode == IntervalMode::Weight);
         QCOMPARE(harness.radio("centsRadioButton")->isChecked(), displayMode == DisplayMode::Cents);
-        if (target == "cell editor") {
-            QCOMPARE(static_cast<QLineEdit*>(widget)->text(), editorText);
+        if (editor != nullptr && key != Qt::Key_Tab) {
+            // Typed into the editor: the character replaces the selected text.
+            QCOMPARE(editor->text(),
+                     QTest::keyToAscii(key) != 0 ? QString(QChar(QTest::keyToAscii(key))) : before);
         }
+    }
+
+    // What is typed into a cell editor and confirmed with Return is stored as typed; the modes
+    // and the weight function stay.
+    void typingIntoCellEditor_data() {
+        QTest::addColumn<DisplayMode>("displayMode");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<long double>("size");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("mixed number") << DisplayMode::Decimal << "1 1/2" << 1.5L << QString();
+        QTest::newRow("negative cents")
+            << DisplayMode::Cents << "-1 1/2" << std::pow(2.0L, -1.5L / 1200) << QString();
+        QTest::newRow("negative size")
+            << DisplayMode::Decimal << "-3/2" << 45.0L / 32
+            << QStringLiteral("Cannot use \"-3/2\": a size must be positive.");
+        QTest::newRow("not a number")
+            << DisplayMode::Decimal << "1 + 1" << 45.0L / 32
+            << QStringLiteral("Cannot use \"1 + 1\": it is not a number.");
+        QTest::newRow("zero denominator")
+            << DisplayMode::Decimal << "3/0" << 45.0L / 32
+            << QStringLiteral("Cannot use \"3/0\": its denominator is zero.");
+        QTest::newRow("out of range")
+            << DisplayMode::Cents << "99999999" << 45.0L / 32
+            << QStringLiteral("Cannot use \"99999999\": the number is out of range.");
+    }
+
+    void typingIntoCellEditor() {
+        QFETCH(DisplayMode, displayMode);
+        QFETCH(QString, typed);
+        QFETCH(long double, size);
+        QFETCH(QString, status);
+        ControlsHarness harness;
+        harness.window.handleChangeDisplay(displayMode);
+        harness.makeCurrent(0, 6);
+        harness.table->edit(harness.model->index(0, 6));
+        auto* editor = harness.table->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, typed);
+        QCOMPARE(editor->text(), typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The delegate commits and closes the editor through the event loop.
+        QCoreApplication::processEvents();
+        QUILLMERE_COMPARE_CLOSE(harness.model->interval(0, 6).size, size);
+        QCOMPARE(harness.model->getIntervalMode(), IntervalMode::Size);
+        QCOMPARE(harness.model->getDisplayMode(), displayMode);
+        QCOMPARE(harness.model->getWeightMode(), WeightMode::Function);
+        QCOMPARE(harness.window.findChild<QComboBox*>("weightFuncCombo")->currentText(),
+                 QStringLiteral("Benedetti"));
+        QCOMPARE(harness.window.statusBar()->currentMessage(), status);
     }
 
     // Other windows, such as the file dialogs, keep their own typing.
@@ -210,12 +279,11 @@ private slots:
         QCOMPARE(harness.currentCell(), expected);
     }
 
-    // Arrows move nothing until a cell is framed, and then they are the widgets' own again.
+    // Arrows move nothing in the table until a cell is framed; a spin box keeps its own.
     void arrowsWaitForAFramedCell() {
         ControlsHarness harness;
-        QTest::keyClick(harness.range, Qt::Key_Up);
-        QCOMPARE(harness.range->value(), 13);
-        harness.makeCurrent(1, 1);
+        QTest::keyClick(harness.table, Qt::Key_Down);
+        QCOMPARE(harness.currentCell(), QPoint(-1, -1));
         QTest::keyClick(harness.range, Qt::Key_Up);
         QCOMPARE(harness.range->value(), 14);
     }
