@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -102,22 +103,24 @@ std::vector<long double> NoteSetSearch::tuneAllNotes(const int& threads, WorkCou
     const int top = noteCount - 1;
     std::vector<long double> tuning(static_cast<std::size_t>(noteCount), 1);
     std::vector<long double> logResults(static_cast<std::size_t>(noteCount), 0);
-    std::vector<double> previous;
-    std::vector<double> current;
+    // Left uninitialised: every entry is written before it is read, and pages are taken only
+    // as the pass writes them, so that cancelling need not wait for a table to be cleared.
+    std::unique_ptr<double[]> previous;
+    std::unique_ptr<double[]> current;
     for (int size = 1; size <= top; ++size) {
         // Given back before the next is taken, so that two tables at most are held.
-        std::vector<double>().swap(current);
+        current.reset();
+        if (cancelationRequest) {
+            return {};
+        }
         if (size < top) {
-            current.resize(
-                binomials[static_cast<std::size_t>(top) * static_cast<std::size_t>(noteCount) +
-                          static_cast<std::size_t>(size)] *
-                static_cast<std::size_t>(size));
+            current.reset(new double[choose(top, size) * static_cast<std::size_t>(size)]);
         }
         const std::uint64_t sets = choose(top, size);
         const std::uint64_t units = sets * static_cast<std::uint64_t>((size + 1) * (size + 1));
         std::atomic<std::uint64_t> nextChunk(0);
         const auto layer = [&](const int&) {
-            computeLayer(size, previous, current, logResults, nextChunk, work);
+            computeLayer(size, previous.get(), current.get(), logResults, nextChunk, work);
         };
         if (units < threadedUnits || threads <= 1) {
             layer(0);
@@ -142,8 +145,8 @@ std::vector<long double> NoteSetSearch::tuneAllNotes(const int& threads, WorkCou
     return tuning;
 }
 
-void NoteSetSearch::computeLayer(const int& size, const std::vector<double>& previous,
-                                 std::vector<double>& current, std::vector<long double>& top,
+void NoteSetSearch::computeLayer(const int& size, const double* previous, double* current,
+                                 std::vector<long double>& top,
                                  std::atomic<std::uint64_t>& nextChunk, WorkCounter* work) {
     const std::size_t count = static_cast<std::size_t>(noteCount);
     const std::size_t listSize = static_cast<std::size_t>(size) + 1;
@@ -248,9 +251,8 @@ void NoteSetSearch::computeLayer(const int& size, const std::vector<double>& pre
                     }
                 } else {
                     // The results of the list without this note, one per member but note 0.
-                    const double* below =
-                        previous.data() + (lowerRanks[position] + upperRanks[position]) *
-                                              static_cast<std::size_t>(size - 1);
+                    const double* below = previous + (lowerRanks[position] + upperRanks[position]) *
+                                                         static_cast<std::size_t>(size - 1);
                     const long double* via = &logViaSizes[static_cast<std::size_t>(note) * count];
                     // Two sums, so that each addition need not wait for the one before.
                     long double before = (exponents[0] + exponents[position]) * logRootSize;

@@ -48,9 +48,9 @@ public:
 private:
     // One pass: the lists of `size` notes above 0 (with note 0: size + 1 notes), from the
     // results of the lists one note shorter.
-    void computeLayer(const int& size, const std::vector<double>& previous,
-                      std::vector<double>& current, std::vector<long double>& top,
-                      std::atomic<std::uint64_t>& nextChunk, WorkCounter* work);
+    void computeLayer(const int& size, const double* previous, double* current,
+                      std::vector<long double>& top, std::atomic<std::uint64_t>& nextChunk,
+                      WorkCounter* work);
 
     const SearchInput input;
     std::atomic<bool>& cancelationRequest;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <memory>
 #include <thread>
 
 // The built-in scale spaces as quillmere-tune tunes them by default: every note of one period
@@ -92,9 +93,9 @@ TuningRequest request(const int& index) {
     return made;
 }
 
-Scale makeScale(const TuningRequest& made) {
-    Scale scale(made.pattern);
-    scale.setWeightCutoff(made.cutoff);
+std::unique_ptr<Scale> makeScale(const TuningRequest& made) {
+    auto scale = std::make_unique<Scale>(made.pattern);
+    scale->setWeightCutoff(made.cutoff);
     return scale;
 }
 
@@ -122,13 +123,13 @@ std::pair<double, bool> timed(Search search, std::atomic<bool>& cancel,
 // Arguments: the case, and the limit in seconds.
 void BM_Target_Replaced(benchmark::State& state) {
     const TuningRequest made = request(static_cast<int>(state.range(0)));
-    const Scale scale = makeScale(made);
+    const std::unique_ptr<Scale> scale = makeScale(made);
     int finished = 0;
     for (auto _ : state) {
         std::atomic<bool> cancel(false);
         const auto [seconds, done] = timed(
             [&] {
-                WeightedSearch search(scale.searchInput(), cancel);
+                WeightedSearch search(scale->searchInput(), cancel);
                 for (int note = 1; note <= static_cast<int>(made.pattern.size()); ++note) {
                     benchmark::DoNotOptimize(search.tuneFromAllNotes(note));
                 }
@@ -141,34 +142,59 @@ void BM_Target_Replaced(benchmark::State& state) {
     state.counters["finished"] = benchmark::Counter(finished, benchmark::Counter::kAvgIterations);
 }
 
+// Arguments: the case, and the limit in seconds.
 void BM_Target_Search(benchmark::State& state) {
     const TuningRequest made = request(static_cast<int>(state.range(0)));
-    const Scale scale = makeScale(made);
+    const std::unique_ptr<Scale> scale = makeScale(made);
+    int finished = 0;
     for (auto _ : state) {
         std::atomic<bool> cancel(false);
-        benchmark::DoNotOptimize(scale.tuneScale(cancel, [](int) {}));
+        const auto [seconds, done] =
+            timed([&] { benchmark::DoNotOptimize(scale->tuneScale(cancel, [](int) {})); }, cancel,
+                  std::chrono::seconds(state.range(1)));
+        state.SetIterationTime(seconds);
+        finished += done ? 1 : 0;
     }
     state.SetLabel(cases()[static_cast<std::size_t>(state.range(0))].name);
+    state.counters["finished"] = benchmark::Counter(finished, benchmark::Counter::kAvgIterations);
 }
 
-// The time from setting the flag, a second into the search, until tuneScale returns.
+// The time from setting the flag, a while into the search (half a second, or a tenth for the
+// cases that take about a second), until tuneScale returns.
 void BM_Target_Cancellation(benchmark::State& state) {
     const TuningRequest made = request(static_cast<int>(state.range(0)));
-    const Scale scale = makeScale(made);
+    const std::unique_ptr<Scale> scale = makeScale(made);
     for (auto _ : state) {
         std::atomic<bool> cancel(false);
         std::chrono::steady_clock::time_point returned;
         std::thread worker([&] {
-            scale.tuneScale(cancel, [](int) {});
+            scale->tuneScale(cancel, [](int) {});
             returned = std::chrono::steady_clock::now();
         });
-        std::this_thread::sleep_for(std::chrono::seconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(state.range(0) == 3 ? 100 : 500));
         const auto flagged = std::chrono::steady_clock::now();
         cancel = true;
         worker.join();
         state.SetIterationTime(std::chrono::duration<double>(returned - flagged).count());
     }
     state.SetLabel(cases()[static_cast<std::size_t>(state.range(0))].name);
+}
+
+// The path-weight search alone with other memory budgets (MiB), and how often it forgot.
+void BM_Target_Budget(benchmark::State& state) {
+    const TuningRequest made = request(static_cast<int>(state.range(0)));
+    const std::unique_ptr<Scale> scale = makeScale(made);
+    std::uint64_t forgotten = 0;
+    for (auto _ : state) {
+        std::atomic<bool> cancel(false);
+        WeightedSearch search(scale->searchInput(), cancel, std::size_t(state.range(1)) << 20);
+        for (int note = 1; note <= static_cast<int>(made.pattern.size()); ++note) {
+            benchmark::DoNotOptimize(search.tuneFromAllNotes(note));
+        }
+        forgotten = search.forgettings();
+    }
+    state.SetLabel(cases()[static_cast<std::size_t>(state.range(0))].name);
+    state.counters["forgotten"] = static_cast<double>(forgotten);
 }
 
 void allCases(benchmark::internal::Benchmark* benchmark) {
@@ -190,7 +216,19 @@ BENCHMARK(BM_Target_Replaced)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
-BENCHMARK(BM_Target_Search)->Apply(allCases)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Target_Budget)
+    ->ArgsProduct({{0, 1}, {80, 160, 240}})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Target_Search)
+    ->Args({0, 60})
+    ->Args({1, 120})
+    ->Args({2, 180})
+    ->Args({3, 120})
+    ->Args({4, 120})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Target_Cancellation)
     ->Apply(allCases)
     ->Iterations(1)
