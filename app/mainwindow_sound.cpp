@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/exporting/tuningexporter.h"
 #include "app/menus/windowmenus.h"
 #include "app/sound/tuningplayer.h"
 #include "audio/score.h"
@@ -12,6 +13,13 @@
 #include <QStatusBar>
 
 namespace {
+
+// The frequency of a tuning's first note: the one the export dialog remembers, else its default.
+double referenceFrequency() {
+    return TuningExporter::rememberedKeyMapping()
+        .value_or(formats::KeyMapping())
+        .referenceFrequency;
+}
 
 QAction* addSoundAction(QMenu* menu, const QString& name, const QString& text) {
     auto* action = new QAction(text, menu);
@@ -58,7 +66,7 @@ void MainWindow::initialiseSound() {
 
     connect(playTuning, &QAction::triggered, this, [this, player] {
         if (!getTuning().empty()) {
-            player->play(audio::tuningScore(getTuning(), storedReferenceFrequency()));
+            player->play(audio::tuningScore(getTuning(), referenceFrequency()));
         }
     });
     connect(playInterval, &QAction::triggered, this, [this, player] {
@@ -71,7 +79,7 @@ void MainWindow::initialiseSound() {
         // above the row note, by the sizes shown.
         const long double row = model->interval(0, current.row()).size;
         const long double cell = model->interval(current.row(), current.column()).size;
-        const double reference = storedReferenceFrequency();
+        const double reference = referenceFrequency();
         player->play(audio::sequenceThenChord(
             {static_cast<double>(reference * row), static_cast<double>(reference * row * cell)}));
     });

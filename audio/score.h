@@ -10,10 +10,6 @@ namespace audio {
 // Frames per second of everything rendered: one frame is one 16-bit mono sample.
 constexpr int sampleRate = 48000;
 
-// The frequency of the first note of a tuning when nothing else is set: middle C in twelve
-// equal divisions of the octave at A = 440 Hz.
-constexpr double defaultReferenceFrequency = 261.6255653005986;
-
 // How long each note of a scale sounds on its own, and how long all of them sound together.
 constexpr double scaleNoteSeconds = 0.4;
 constexpr double chordSeconds = 2.0;

@@ -23,6 +23,14 @@ void appendLittle32(QByteArray& bytes, const quint32& value) {
     bytes.append(raw.data(), static_cast<qsizetype>(raw.size()));
 }
 
+// False, saying why if asked.
+bool failWith(QString* error, const QString& why) {
+    if (error != nullptr) {
+        *error = why;
+    }
+    return false;
+}
+
 } // namespace
 
 QByteArray wavHeader(const std::int64_t& frames) {
@@ -48,23 +56,13 @@ QByteArray wavHeader(const std::int64_t& frames) {
     return header;
 }
 
-bool writeWavFile(const QString& path, Synthesizer& synthesizer, QString* error) {
-    const auto fail = [&](const QString& why) {
-        if (error != nullptr) {
-            *error = why;
-        }
-        return false;
-    };
+bool writeWav(QIODevice& device, Synthesizer& synthesizer, QString* error) {
     const std::int64_t frames = synthesizer.length() - synthesizer.position();
     if (frames > wavMaxFrames) {
-        return fail(QStringLiteral("The sound is too long for a WAV file."));
+        return failWith(error, QStringLiteral("The sound is too long for a WAV file."));
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return fail(file.errorString());
-    }
-    if (file.write(wavHeader(frames)) != wavHeaderSize) {
-        return fail(file.errorString());
+    if (device.write(wavHeader(frames)) != wavHeaderSize) {
+        return failWith(error, device.errorString());
     }
     std::array<std::int16_t, 4096> block{};
     std::array<char, 2 * block.size()> bytes{};
@@ -73,14 +71,22 @@ bool writeWavFile(const QString& path, Synthesizer& synthesizer, QString* error)
             qToLittleEndian(block[i], bytes.data() + 2 * i);
         }
         const auto size = static_cast<qint64>(2 * count);
-        if (file.write(bytes.data(), size) != size) {
-            return fail(file.errorString());
+        if (device.write(bytes.data(), size) != size) {
+            return failWith(error, device.errorString());
         }
     }
-    if (!file.commit()) {
-        return fail(file.errorString());
-    }
     return true;
+}
+
+bool writeWavFile(const QString& path, Synthesizer& synthesizer, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return failWith(error, file.errorString());
+    }
+    if (!writeWav(file, synthesizer, error)) {
+        return false;
+    }
+    return file.commit() || failWith(error, file.errorString());
 }
 
 } // namespace audio

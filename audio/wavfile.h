@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+class QIODevice;
+
 namespace audio {
 
 class Synthesizer;
@@ -19,8 +21,11 @@ constexpr std::int64_t wavMaxFrames = (0xFFFFFFFFLL - (wavHeaderSize - 8)) / 2;
 // The 44-byte header of a file of that many frames (at most wavMaxFrames).
 QByteArray wavHeader(const std::int64_t& frames);
 
-// Renders what is left of the synthesizer's score into the file at the path, which holds all of
-// it or, on failure, is as it was. On failure `error`, if given, says why in one line.
+// Writes the header, then renders what is left of the synthesizer's score into the device. On
+// failure `error`, if given, says why in one line.
+bool writeWav(QIODevice& device, Synthesizer& synthesizer, QString* error = nullptr);
+
+// The same into the file at the path, which holds all of it or, on failure, is as it was.
 bool writeWavFile(const QString& path, Synthesizer& synthesizer, QString* error = nullptr);
 
 } // namespace audio

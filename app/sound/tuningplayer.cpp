@@ -7,11 +7,9 @@
 #include <QAudioSink>
 #include <QIODevice>
 #include <QMediaDevices>
-#include <QSettings>
 #include <QThread>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -144,15 +142,6 @@ private:
 };
 
 } // namespace sound
-
-const QString referenceFrequencyKey = QStringLiteral("export/referenceFrequency");
-
-double storedReferenceFrequency() {
-    bool ok = false;
-    const double value =
-        QSettings().value(referenceFrequencyKey, audio::defaultReferenceFrequency).toDouble(&ok);
-    return ok && std::isfinite(value) && value > 0 ? value : audio::defaultReferenceFrequency;
-}
 
 TuningPlayer::TuningPlayer(QObject* parent) : QObject(parent), devices(new QMediaDevices(this)) {
     connect(devices, &QMediaDevices::audioOutputsChanged, this, &TuningPlayer::checkOutput);

@@ -7,11 +7,6 @@
 
 class QMediaDevices;
 
-// Where the frequency of a tuning's first note is kept, in Hz; the export dialog sets it.
-extern const QString referenceFrequencyKey;
-// The kept frequency, or the default when none is kept or it is not a positive number.
-double storedReferenceFrequency();
-
 class QThread;
 
 namespace sound {

@@ -2,6 +2,9 @@
 
 #include "app/making/tuningmaking.h"
 #include "app/shared/storageconstants.h"
+#include "audio/score.h"
+#include "audio/synthesizer.h"
+#include "audio/wavfile.h"
 #include "core/scalespace.h"
 #include "formats/tuningformats.h"
 #include "model/scalespacemodel.h"
@@ -10,6 +13,7 @@
 #include "storage/scalafile.h"
 #include "tuning/weightfunctions.h"
 
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
@@ -67,6 +71,18 @@ QByteArray writeText(const formats::TuningDocument& document) {
     return (makeTuningLines(document.tuning).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
 }
 
+// What Play Tuning plays, its first note at the reference frequency.
+QByteArray writeWave(const formats::TuningDocument& document) {
+    audio::Synthesizer synthesizer(
+        audio::tuningScore(document.tuning, document.mapping.referenceFrequency));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    // A tuning of at most the range's notes lasts minutes, far below the format's limit.
+    audio::writeWav(buffer, synthesizer);
+    return bytes;
+}
+
 // Every --format, the default first. Another format is one more entry here.
 const std::vector<OutputFormat>& outputFormats() {
     static const std::vector<OutputFormat> list = [] {
@@ -74,6 +90,7 @@ const std::vector<OutputFormat>& outputFormats() {
         for (const formats::TuningFormat& format : formats::tuningFormats()) {
             formatList.push_back({format.name, format.binary, format.mapsKeys, format.write});
         }
+        formatList.push_back({QStringLiteral("wav"), true, false, writeWave});
         return formatList;
     }();
     return list;
@@ -578,7 +595,7 @@ QString helpText() {
     return QStringLiteral(
         "Usage: quillmere-tune FILE [--range R] [--notes LIST] [--fixed LIST]\n"
         "                      [--weights benedetti|uniform] [--attenuation A] [--dial V]\n"
-        "                      [--format text|scl]\n"
+        "                      [--format text|scl|wav]\n"
         "       quillmere-tune --import SCL_FILE --output QMX_FILE\n"
         "       quillmere-tune --help | --version\n"
         "\n"
@@ -598,7 +615,9 @@ QString helpText() {
         "  --dial V           the \"Maker Precision\" dial, 0 ... 1000 (default 500)\n"
         "  --format FORMAT    text (default): the output box's text, \"Decimal tuning\" and\n"
         "                     \"Cents tuning\"; scl: a Scala file of the tuned notes in cents,\n"
-        "                     relative to the first, the last tuned note being the period\n"
+        "                     relative to the first, the last tuned note being the period;\n"
+        "                     wav: what Play Tuning plays (16-bit mono PCM at 48 kHz), the\n"
+        "                     first tuned note at --reference-frequency (default 261.626 Hz)\n"
         "\n"
         "Importing:\n"
         "  --import SCL_FILE  a Scala file: its 1/1 and every pitch but the last become the\n"

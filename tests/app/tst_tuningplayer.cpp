@@ -1,47 +1,13 @@
 #include "app/sound/tuningplayer.h"
 
-#include <QCoreApplication>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <limits>
+#include <QThread>
 
 class TestTuningPlayer : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        QVERIFY(!qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME"));
-        QCoreApplication::setApplicationName(QStringLiteral("Quillmere"));
-    }
-
-    void readsTheKeptReferenceFrequency_data() {
-        QTest::addColumn<QVariant>("kept");
-        QTest::addColumn<double>("frequency");
-        QTest::newRow("nothing kept") << QVariant() << 261.6255653005986;
-        QTest::newRow("A 440") << QVariant(440.0) << 440.0;
-        QTest::newRow("as text") << QVariant(QStringLiteral("432.5")) << 432.5;
-        QTest::newRow("not a number") << QVariant(QStringLiteral("loud")) << 261.6255653005986;
-        QTest::newRow("zero") << QVariant(0.0) << 261.6255653005986;
-        QTest::newRow("negative") << QVariant(-440.0) << 261.6255653005986;
-        QTest::newRow("infinite") << QVariant(std::numeric_limits<double>::infinity())
-                                  << 261.6255653005986;
-    }
-
-    void readsTheKeptReferenceFrequency() {
-        QFETCH(QVariant, kept);
-        QFETCH(double, frequency);
-        QSettings settings;
-        settings.remove(referenceFrequencyKey);
-        if (kept.isValid()) {
-            settings.setValue(referenceFrequencyKey, kept);
-        }
-        settings.sync();
-        QCOMPARE(storedReferenceFrequency(), frequency);
-        settings.remove(referenceFrequencyKey);
-    }
-
     void withoutOutputNothingPlays() {
         TuningPlayer player;
         if (player.isAvailable()) {
@@ -56,6 +22,33 @@ private slots:
         QCOMPARE(playing.count(), 0);
         // Nothing was started that the player would have to wait for.
         QVERIFY(player.findChildren<QThread*>().isEmpty());
+    }
+
+    // Only where there is an output (a sound server, even one with a null sink).
+    void playsToTheEndAndStopsAtOnce() {
+        TuningPlayer player;
+        if (!player.isAvailable()) {
+            QSKIP("This machine has no audio output.");
+        }
+        QSignalSpy playing(&player, &TuningPlayer::playingChanged);
+        player.play(audio::sequenceThenChord({440}));
+        QVERIFY(player.isPlaying());
+        QVERIFY(playing.wait(10000));
+        QCOMPARE(playing.count(), 2);
+        QCOMPARE(playing.last().first().toBool(), false);
+
+        playing.clear();
+        player.play(audio::tuningScore({1, 1.25L, 1.5L, 2}, 261.6255653005986));
+        // Playing again replaces the sound without an end in between.
+        player.play(audio::sequenceThenChord({300, 450}));
+        QCOMPARE(playing.count(), 1);
+        QTest::qWait(300);
+        QVERIFY(player.isPlaying());
+        player.stop();
+        QVERIFY(!player.isPlaying());
+        QCOMPARE(playing.count(), 2);
+        // The end of a stopped sound is not reported again.
+        QVERIFY(!playing.wait(3500));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "audio/score.h"
 #include "audio/synthesizer.h"
+#include "tests/audio/soundmeasure.h"
 
 #include <QTest>
 
@@ -27,49 +28,6 @@ Samples renderAll(const audio::Score& score, const std::size_t& block) {
     return samples;
 }
 
-// The fundamental of one note, from the rising zero crossings of its steady part: each
-// crossing is placed between its two frames by linear interpolation, and the period is the
-// slope of a least-squares line through the crossing times. The tone has exactly one rising
-// crossing per period (its partial sums of sin(k x) / k are positive on (0, pi) and negative
-// on (pi, 2 pi)). 0 when fewer than three crossings are found.
-double measuredFrequency(const Samples& samples, const std::int64_t& from, const std::int64_t& to) {
-    std::vector<double> times;
-    for (std::int64_t n = from + 1; n < to; ++n) {
-        const double before = samples[static_cast<std::size_t>(n - 1)];
-        const double after = samples[static_cast<std::size_t>(n)];
-        if (before < 0 && after >= 0) {
-            times.push_back(static_cast<double>(n - 1) + before / (before - after));
-        }
-    }
-    const auto count = static_cast<double>(times.size());
-    if (times.size() < 3) {
-        return 0;
-    }
-    const double meanIndex = (count - 1) / 2;
-    double meanTime = 0;
-    for (const double& time : times) {
-        meanTime += time / count;
-    }
-    double covariance = 0;
-    double variance = 0;
-    for (std::size_t i = 0; i < times.size(); ++i) {
-        const double index = static_cast<double>(i) - meanIndex;
-        covariance += index * (times[i] - meanTime);
-        variance += index * index;
-    }
-    return audio::sampleRate * variance / covariance;
-}
-
-double centsBetween(const double& measured, const double& target) {
-    return 1200 * std::log2(measured / target);
-}
-
-// The frames of a note that sound at full level, a little inside its ramps.
-std::pair<std::int64_t, std::int64_t> steadyPart(const audio::ScoreNote& note) {
-    const auto margin = static_cast<std::int64_t>(0.02 * audio::sampleRate);
-    return {note.start + margin, note.start + note.length - margin};
-}
-
 double worstError = 0;
 
 } // namespace
@@ -92,7 +50,7 @@ private slots:
             twelveHz.push_back(261.6255653005986 * std::pow(2.0, i / 12.0));
         }
         QTest::newRow("12edo at the default reference")
-            << audio::tuningScore(twelve, audio::defaultReferenceFrequency) << twelveHz;
+            << audio::tuningScore(twelve, 261.6255653005986) << twelveHz;
         QTest::newRow("just major scale from A 440")
             << audio::tuningScore(
                    {1, 9.0L / 8, 5.0L / 4, 4.0L / 3, 3.0L / 2, 5.0L / 3, 15.0L / 8, 2}, 440)
@@ -148,9 +106,9 @@ private slots:
                 chord[n] += own[n] / double(count);
             }
             const std::int64_t offset = alone ? 0 : note.start;
-            const auto [from, to] = steadyPart(note);
-            const double measured = measuredFrequency(heard, from - offset, to - offset);
-            const double error = std::abs(centsBetween(measured, target));
+            const auto [from, to] = testing::steadyPart(note);
+            const double measured = testing::measuredFrequency(heard, from - offset, to - offset);
+            const double error = std::abs(testing::centsBetween(measured, target));
             worstError = std::max(worstError, error);
             QVERIFY2(error <= 0.05, qPrintable(QStringLiteral("note %1: %2 Hz, expected %3 Hz")
                                                    .arg(i)
