@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/making/tuningcheck.h"
 #include "app/making/tuningmaking.h"
 #include "app/shared/tuningconstants.h"
 #include "app/widgets/scalespacedelegate.h"
@@ -37,6 +38,11 @@ void MainWindow::handleClearClicked() {
 }
 
 void MainWindow::startMaking() {
+    // A size that is not usable would make the search run for minutes and print infinities.
+    if (const std::optional<QString> untunable = findUntunableInterval(notesToSave(), scaleSpace)) {
+        statusBar()->showMessage(*untunable);
+        return;
+    }
     if (makingFuture.isRunning()) {
         // One task at a time: stop the running one and come back once it has ended.
         ui->cancelButton->click();

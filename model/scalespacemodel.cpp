@@ -376,13 +376,6 @@ bool ScaleSpaceModel::setData(const QModelIndex& index, const QVariant& value, i
     return false;
 }
 
-bool ScaleSpaceModel::isUsableCell(const int& row, const int& column) const {
-    if (scaleSpace == nullptr || noteCount() == 0) {
-        return true;
-    }
-    return isUsableSize(spaceIntervalSize(row, column));
-}
-
 ScaleSpaceModel::SizeEdit ScaleSpaceModel::planSizeEdit(const int& row, const int& column,
                                                         const long double& size) const {
     const int count = noteCount();

@@ -124,9 +124,6 @@ public:
     // Why the last refused text edit was refused, in a few words ("it is not a number", ...);
     // empty after an accepted one.
     QString lastRefusal() const { return refusal; }
-    // Whether the size of the cell (from note row up to note column) is a usable size, both
-    // ways round; cells outside the range are computed.
-    bool isUsableCell(const int& row, const int& column) const;
 
 signals:
     void weightModeArbitrary();

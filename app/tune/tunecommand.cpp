@@ -1,5 +1,6 @@
 #include "app/tune/tunecommand.h"
 
+#include "app/making/tuningcheck.h"
 #include "app/making/tuningmaking.h"
 #include "app/shared/storageconstants.h"
 #include "audio/score.h"
@@ -285,6 +286,10 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
         return fail(
             {UsageError,
              QStringLiteral("--format %1: %2").arg(format.name, formats::mappingProblem({1.0L}))});
+    }
+
+    if (const std::optional<QString> untunable = findUntunableInterval(notes, space)) {
+        return fail({FileError, *untunable});
     }
 
     // The same table the window builds: its cached sizes and weights are what is tuned.

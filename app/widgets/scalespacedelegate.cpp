@@ -1,5 +1,6 @@
 #include "app/widgets/scalespacedelegate.h"
 
+#include "core/interval.h"
 #include "core/scalespace.h"
 
 #include <QAbstractItemView>
@@ -23,6 +24,19 @@ ScaleSpaceDelegate::ScaleSpaceDelegate(ScaleSpace* scaleSpace, QObject* parent)
 
 ScaleSpaceDelegate::~ScaleSpaceDelegate() = default;
 
+QColor ScaleSpaceDelegate::errorColour() {
+    QColor red(220, 40, 40);
+    red.setAlpha(150);
+    return red;
+}
+
+bool ScaleSpaceDelegate::isUsableCell(const int& row, const int& column) const {
+    if (scaleSpace == nullptr || scaleSpace->noteCount() == 0 || row == column) {
+        return true;
+    }
+    return isUsableSize(scaleSpace->getIntervalSize(column, row));
+}
+
 bool ScaleSpaceDelegate::itemShouldBeAltColour(const int& row, const int& column) const {
     const int notes = scaleSpace ? scaleSpace->noteCount() : 0;
     if (notes <= 0) {
@@ -42,6 +56,10 @@ void ScaleSpaceDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const bool hovered = option.state.testFlag(QStyle::State_MouseOver);
     const bool alt = itemShouldBeAltColour(index.row(), index.column()) != hovered;
     painter->fillRect(option.rect, alt ? altColour : baseColour);
+    if (!isUsableCell(index.row(), index.column())) {
+        // A stored size that cannot be tuned stands out in the error colour over the block's.
+        painter->fillRect(option.rect, errorColour());
+    }
 
     const bool current = option.state.testFlag(QStyle::State_Selected) &&
                          option.state.testFlag(QStyle::State_HasFocus);

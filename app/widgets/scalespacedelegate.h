@@ -24,6 +24,10 @@ public:
     // True when the cell lies in a block of the other colour: the sum of the repetitions of
     // its row and of its column is odd.
     bool itemShouldBeAltColour(const int& row, const int& column) const;
+    // False for a cell whose size cannot be tuned (not positive, not finite or beyond a
+    // double): such cells are drawn in the error colour.
+    bool isUsableCell(const int& row, const int& column) const;
+    static QColor errorColour();
 
     std::optional<QModelIndex> getLastSelectedIndex() const { return lastSelectedIndex; }
     void setLastSelectedIndex(QModelIndex index) const { lastSelectedIndex = index; }

@@ -6,6 +6,7 @@
 #include "storage/dbmanager.h"
 #include "storage/scalafile.h"
 #include "tests/common/numeric.h"
+#include "tests/common/storedcell.h"
 #include "tests/formats/formatreaders.h"
 
 #include <QCoreApplication>
@@ -195,6 +196,31 @@ private slots:
         if (sql.isEmpty()) {
             QVERIFY(!QFile::exists(path));
         }
+    }
+
+    // A stored size that cannot be tuned is refused before the search, with the interval named.
+    void untunableSizesRefused_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("zero") << "0" << "is not positive";
+        QTest::newRow("negative") << "-1.5" << "is not positive";
+        QTest::newRow("infinite") << "inf" << "is not finite";
+        QTest::newRow("beyond a double") << "1e4000" << "is out of range";
+    }
+
+    void untunableSizesRefused() {
+        QFETCH(QString, stored);
+        QFETCH(QString, problem);
+        const QString path = folder.filePath("untunable.qmx");
+        // Cell (0, 6) is the size from note 0 up to note 7.
+        QVERIFY(testing::writeTwelveEdoWithCell(path, 0, 6, stored));
+        const Outcome outcome = runTune({path});
+        QCOMPARE(outcome.status, int(tune::FileError));
+        QCOMPARE(outcome.err, "quillmere-tune: Cannot make a tuning: the size of interval [1, 8] " +
+                                  problem + ".\n");
+        QCOMPARE(outcome.out, QString());
+        // Notes that avoid the interval still tune.
+        QCOMPARE(runTune({path, "--notes", "1-7"}).status, int(tune::Success));
     }
 
     void helpAndVersion() {

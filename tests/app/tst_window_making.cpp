@@ -2,20 +2,24 @@
 #include "app/shared/storageconstants.h"
 #include "storage/dbmanager.h"
 #include "tests/app/windowharness.h"
+#include "tests/common/storedcell.h"
 #include "tuning/scale.h"
 
+#include <QDebug>
 #include <QDial>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -102,6 +106,47 @@ class TestWindowMaking : public QObject {
 private slots:
     void initTestCase() { QVERIFY(startLikeMain()); }
 
+    // A file with a size that cannot be tuned opens with nothing lost and the cell marked;
+    // "Make" then refuses, naming the interval, and starts no search.
+    void untunableFileOpensAndMakeRefuses_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("negative") << "-1.5"
+                                  << "is not positive";
+        QTest::newRow("zero") << "0"
+                              << "is not positive";
+        QTest::newRow("beyond a double") << "1e4000"
+                                         << "is out of range";
+    }
+
+    void untunableFileOpensAndMakeRefuses() {
+        QFETCH(QString, stored);
+        QFETCH(QString, problem);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("untunable.qmx");
+        QVERIFY(testing::writeTwelveEdoWithCell(path, 0, 6, stored));
+        MakingHarness harness;
+        applyCommandLine(harness.window, {"quillmere", path});
+        QCOMPARE(harness.window.windowTitle(), QStringLiteral("untunable - Quillmere"));
+        QVERIFY(!harness.window.tableDelegate()->isUsableCell(0, 7));
+        QVERIFY(!harness.window.tableDelegate()->isUsableCell(7, 0));
+        QVERIFY(harness.window.tableDelegate()->isUsableCell(0, 6));
+
+        harness.make->click();
+        QCOMPARE(harness.window.statusBar()->currentMessage(),
+                 "Cannot make a tuning: the size of interval [1, 8] " + problem + ".");
+        QVERIFY(!harness.cancel->isEnabled());
+        QCOMPARE(harness.window.findChild<QPlainTextEdit*>("temperamentBox")->toPlainText(),
+                 QString());
+        QCOMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0);
+
+        // Without that interval the notes tune.
+        harness.window.selectNotes({0, 1, 2}, true);
+        harness.make->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!harness.cancel->isEnabled(), finishTimeout);
+        QVERIFY(!harness.window.getTuning().empty());
+    }
+
     // Each test ends with no task left behind.
     void cleanup() { QTRY_COMPARE(QThreadPool::globalInstance()->activeThreadCount(), 0); }
 
@@ -163,6 +208,23 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(harness.idle(), finishTimeout);
         QCOMPARE(harness.outputLines(), QStringList({"Decimal tuning", "1.0", "2.0", "",
                                                      "Cents tuning", "0.0", "1200.0"}));
+    }
+
+    // The search reports by the work done while it runs and per note once all are tuned; the
+    // bar shows both without moving back, and 100 only at the end.
+    void progressOnlyMovesForward() {
+        MakingHarness harness;
+        QList<int> shown;
+        QObject::connect(harness.progress, &QProgressBar::valueChanged, harness.progress,
+                         [&shown](int value) { shown << value; });
+        harness.range->setValue(19);
+        harness.dial->setValue(harness.dial->maximum());
+        harness.make->click();
+        QTRY_VERIFY_WITH_TIMEOUT(harness.idle(), finishTimeout);
+        QVERIFY(!shown.isEmpty());
+        QVERIFY2(std::is_sorted(shown.begin(), shown.end()), qPrintable(QDebug::toString(shown)));
+        QCOMPARE(shown.back(), 100);
+        QCOMPARE(shown.count(100), 1);
     }
 
     // Every printed number stays on one line of the box: none breaks across two.
