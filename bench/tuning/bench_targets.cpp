@@ -99,64 +99,48 @@ std::unique_ptr<Scale> makeScale(const TuningRequest& made) {
     return scale;
 }
 
-// Runs the search on a thread of its own and sets the flag after the limit (if any); the
-// seconds it took, and whether it finished by itself.
-template <typename Search>
-std::pair<double, bool> timed(Search search, std::atomic<bool>& cancel,
-                              const std::chrono::milliseconds& limit) {
-    const auto started = std::chrono::steady_clock::now();
-    std::atomic<bool> ended(false);
-    std::thread worker([&] {
-        search();
-        ended = true;
-    });
-    while (!ended && std::chrono::steady_clock::now() - started < limit) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+// Times search(scale, flag) on a thread of its own per iteration, setting the flag after the
+// limit in seconds (the second argument; the first is the case): the seconds each took, and
+// the share of runs that finished by themselves.
+template <typename Search> void timeWithLimit(benchmark::State& state, Search search) {
+    const TuningRequest made = request(static_cast<int>(state.range(0)));
+    const std::unique_ptr<Scale> scale = makeScale(made);
+    const std::chrono::seconds limit(state.range(1));
+    int finished = 0;
+    for (auto _ : state) {
+        std::atomic<bool> cancel(false);
+        std::atomic<bool> ended(false);
+        const auto started = std::chrono::steady_clock::now();
+        std::thread worker([&] {
+            search(*scale, cancel);
+            ended = true;
+        });
+        while (!ended && std::chrono::steady_clock::now() - started < limit) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        finished += ended ? 1 : 0;
+        cancel = true;
+        worker.join();
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     }
-    const bool finished = ended;
-    cancel = true;
-    worker.join();
-    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
-            finished};
+    state.SetLabel(cases()[static_cast<std::size_t>(state.range(0))].name);
+    state.counters["finished"] = benchmark::Counter(finished, benchmark::Counter::kAvgIterations);
 }
 
-// Arguments: the case, and the limit in seconds.
 void BM_Target_Replaced(benchmark::State& state) {
-    const TuningRequest made = request(static_cast<int>(state.range(0)));
-    const std::unique_ptr<Scale> scale = makeScale(made);
-    int finished = 0;
-    for (auto _ : state) {
-        std::atomic<bool> cancel(false);
-        const auto [seconds, done] = timed(
-            [&] {
-                WeightedSearch search(scale->searchInput(), cancel);
-                for (int note = 1; note <= static_cast<int>(made.pattern.size()); ++note) {
-                    benchmark::DoNotOptimize(search.tuneFromAllNotes(note));
-                }
-            },
-            cancel, std::chrono::seconds(state.range(1)));
-        state.SetIterationTime(seconds);
-        finished += done ? 1 : 0;
-    }
-    state.SetLabel(cases()[static_cast<std::size_t>(state.range(0))].name);
-    state.counters["finished"] = benchmark::Counter(finished, benchmark::Counter::kAvgIterations);
+    timeWithLimit(state, [](const Scale& scale, std::atomic<bool>& cancel) {
+        WeightedSearch search(scale.searchInput(), cancel);
+        for (int note = 1; note <= static_cast<int>(scale.getSizes().size()); ++note) {
+            benchmark::DoNotOptimize(search.tuneFromAllNotes(note));
+        }
+    });
 }
 
-// Arguments: the case, and the limit in seconds.
 void BM_Target_Search(benchmark::State& state) {
-    const TuningRequest made = request(static_cast<int>(state.range(0)));
-    const std::unique_ptr<Scale> scale = makeScale(made);
-    int finished = 0;
-    for (auto _ : state) {
-        std::atomic<bool> cancel(false);
-        const auto [seconds, done] =
-            timed([&] { benchmark::DoNotOptimize(scale->tuneScale(cancel, [](int) {})); }, cancel,
-                  std::chrono::seconds(state.range(1)));
-        state.SetIterationTime(seconds);
-        finished += done ? 1 : 0;
-    }
-    state.SetLabel(cases()[static_cast<std::size_t>(state.range(0))].name);
-    state.counters["finished"] = benchmark::Counter(finished, benchmark::Counter::kAvgIterations);
+    timeWithLimit(state, [](const Scale& scale, std::atomic<bool>& cancel) {
+        benchmark::DoNotOptimize(scale.tuneScale(cancel, [](int) {}));
+    });
 }
 
 // The time from setting the flag, a while into the search (half a second, or a tenth for the
@@ -203,31 +187,23 @@ void allCases(benchmark::internal::Benchmark* benchmark) {
     }
 }
 
+// Every case with its limit in seconds: a few times the target, so that the replaced search's
+// cases that finish in minutes are measured in full where the machine allows.
+void casesWithLimits(benchmark::internal::Benchmark* benchmark) {
+    for (const auto& [index, limit] :
+         std::vector<std::pair<int, int>>{{0, 60}, {1, 120}, {2, 180}, {3, 120}, {4, 120}}) {
+        benchmark->Args({index, limit});
+    }
+    benchmark->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
 } // namespace
 
-// The limits: a few times the targets, so that the replaced search's cases that finish in
-// minutes are measured in full where the machine allows.
-BENCHMARK(BM_Target_Replaced)
-    ->Args({0, 60})
-    ->Args({1, 120})
-    ->Args({2, 180})
-    ->Args({3, 120})
-    ->Args({4, 120})
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_Target_Replaced)->Apply(casesWithLimits);
+BENCHMARK(BM_Target_Search)->Apply(casesWithLimits);
 BENCHMARK(BM_Target_Budget)
     ->ArgsProduct({{0, 1}, {80, 160, 240}})
     ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Target_Search)
-    ->Args({0, 60})
-    ->Args({1, 120})
-    ->Args({2, 180})
-    ->Args({3, 120})
-    ->Args({4, 120})
-    ->Iterations(1)
-    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Target_Cancellation)
     ->Apply(allCases)
