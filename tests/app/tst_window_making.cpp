@@ -217,7 +217,7 @@ private slots:
         QList<int> shown;
         QObject::connect(harness.progress, &QProgressBar::valueChanged, harness.progress,
                          [&shown](int value) { shown << value; });
-        harness.range->setValue(19);
+        harness.range->setValue(21);
         harness.dial->setValue(harness.dial->maximum());
         harness.make->click();
         QTRY_VERIFY_WITH_TIMEOUT(harness.idle(), finishTimeout);
