@@ -35,6 +35,9 @@ private:
     struct Voice {
         ScoreNote note;
         double cyclesPerFrame = 0;
+        // The turn of the fundamental from one frame to the next.
+        double stepCosine = 1;
+        double stepSine = 0;
         int partials = 0;
         std::int64_t attack = 0;
         std::int64_t release = 0;
