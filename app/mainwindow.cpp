@@ -5,6 +5,7 @@
 #include "app/shared/storageconstants.h"
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
+#include "app/widgets/sectionsizer.h"
 #include "resources/appresources.h"
 #include "storage/dbmanager.h"
 
@@ -70,6 +71,7 @@ MainWindow::MainWindow(QWidget* parent)
     initialiseSaveSubScaleButtons();
     initialiseSelectionBox();
     initialiseTable();
+    fitTableOnScreen();
     initialiseSound();
     initialiseExporting();
 }
@@ -84,6 +86,19 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     delete ui;
     ui = nullptr;
+}
+
+void MainWindow::fitTableOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const auto* sizer = ui->scaleSpaceTable->findChild<SectionSizer*>();
+    if (screen == nullptr || sizer == nullptr) {
+        return;
+    }
+    // Grown from two thirds of the screen by what the table lacks to show every cell whole,
+    // as far as the screen allows.
+    // The table takes whatever the window has beyond its size hint.
+    const QSize wanted = sizeHint() - ui->scaleSpaceTable->sizeHint() + sizer->tableSize();
+    resize(wanted.expandedTo(size()).boundedTo(screen->availableSize()));
 }
 
 ScaleSpaceDelegate* MainWindow::tableDelegate() const {
@@ -222,6 +237,7 @@ void MainWindow::initialiseTable() {
 
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setFocusPolicy(Qt::ClickFocus);
+    new SectionSizer(table);
 
     // The last note of a scale space cannot be deleted.
     connect(&scaleSpace, &ScaleSpace::spaceTooSmall, this, [horizontal, vertical](bool tooSmall) {

@@ -121,6 +121,8 @@ private:
     void initialiseSaveSubScaleButtons();
     void initialiseSelectionBox();
     void initialiseTable();
+    // Makes the window large enough for the table to show every cell whole, within the screen.
+    void fitTableOnScreen();
     void initialiseSound();
     void initialiseExporting();
 

@@ -1,4 +1,5 @@
 #include "app/shared/storageconstants.h"
+#include "app/shared/tuningconstants.h"
 #include "storage/dbmanager.h"
 #include "tests/app/windowharness.h"
 #include "tests/common/numeric.h"
@@ -8,11 +9,13 @@
 #include <QClipboard>
 #include <QDial>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTest>
 #include <QThreadPool>
 #include <QToolTip>
@@ -139,6 +142,59 @@ private slots:
             // Typed into the editor: the character replaces the selected text.
             QCOMPARE(editor->text(),
                      QTest::keyToAscii(key) != 0 ? QString(QChar(QTest::keyToAscii(key))) : before);
+        }
+    }
+
+    // Every cell text shows whole on one line: its advance plus the style's margins fits its
+    // section, for every built-in scale space at its default range.
+    void cellTextsShowWhole_data() {
+        QTest::addColumn<QString>("space");
+        QTest::addColumn<DisplayMode>("displayMode");
+        QTest::addColumn<IntervalMode>("intervalMode");
+        QTest::addColumn<int>("precision");
+        for (const QString& space : defaultScaleSpaces.mid(0, 7)) {
+            for (const int precision : {4, 15}) {
+                QTest::addRow("%s decimal %d", qPrintable(space), precision)
+                    << space << DisplayMode::Decimal << IntervalMode::Size << precision;
+                QTest::addRow("%s cents %d", qPrintable(space), precision)
+                    << space << DisplayMode::Cents << IntervalMode::Size << precision;
+                QTest::addRow("%s weight %d", qPrintable(space), precision)
+                    << space << DisplayMode::Cents << IntervalMode::Weight << precision;
+            }
+        }
+    }
+
+    void cellTextsShowWhole() {
+        QFETCH(QString, space);
+        QFETCH(DisplayMode, displayMode);
+        QFETCH(IntervalMode, intervalMode);
+        QFETCH(int, precision);
+        ControlsHarness harness;
+        harness.window.handleScaleSpaceActivated(space);
+        harness.window.handleChangeDisplay(displayMode);
+        harness.window.handleChangeSizeWeight(intervalMode);
+        harness.precision->setValue(precision);
+        QCoreApplication::processEvents();
+        QCOMPARE(harness.window.windowTitle(), space + " - Quillmere");
+
+        const QFontMetrics metrics = harness.table->fontMetrics();
+        const QStyle* style = harness.table->style();
+        const int margins =
+            2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, harness.table) + 1) +
+            (harness.table->showGrid() ? 1 : 0);
+        const QHeaderView* columns = harness.table->horizontalHeader();
+        const QHeaderView* rows = harness.table->verticalHeader();
+        QVERIFY(!harness.table->wordWrap());
+        for (int row = 0; row < harness.model->getRange(); ++row) {
+            QVERIFY(rows->sectionSize(row) >= metrics.height());
+            for (int column = 0; column < harness.model->getRange(); ++column) {
+                const QString text = harness.model->index(row, column).data().toString();
+                QVERIFY2(metrics.horizontalAdvance(text) + margins <= columns->sectionSize(column),
+                         qPrintable(QStringLiteral("%1 in column %2 of width %3")
+                                        .arg(text)
+                                        .arg(column)
+                                        .arg(columns->sectionSize(column))));
+            }
         }
     }
 
