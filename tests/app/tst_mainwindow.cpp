@@ -209,12 +209,14 @@ private slots:
         QCOMPARE(widget->focusPolicy(), policy);
     }
 
+    // At least two thirds of the screen, more where the table needs it, never beyond it.
     void windowOpensAtTwoThirdsOfTheScreen() {
         const QSize available = QGuiApplication::primaryScreen()->availableSize();
         const MainWindow window;
         const QSize doubled(qRound(available.width() * 2.0), qRound(available.height() * 2.0));
-        QCOMPARE(window.size(),
-                 QSize(qRound(doubled.width() / 3.0), qRound(doubled.height() / 3.0)));
+        const QSize twoThirds(qRound(doubled.width() / 3.0), qRound(doubled.height() / 3.0));
+        QVERIFY(window.width() >= twoThirds.width() && window.height() >= twoThirds.height());
+        QVERIFY(window.width() <= available.width() && window.height() <= available.height());
         QVERIFY(!window.windowIcon().isNull());
     }
 
