@@ -28,13 +28,16 @@ QAudioFormat soundFormat() {
     return format;
 }
 
-// Silence after the score, so that stopping the output once everything has been read cuts
-// nothing that the output still holds.
-constexpr std::int64_t tailFrames = audio::sampleRate * 3 / 10;
-
 // What the output holds ahead of what is heard: a fifth of a second, enough to ride out a busy
 // moment of the machine.
 constexpr qsizetype bufferFrames = audio::sampleRate / 5;
+
+// Silence after the score, more than the output holds, so that stopping the output once
+// everything has been read cuts none of the score.
+constexpr std::int64_t tailFrames = bufferFrames + audio::sampleRate / 10;
+
+// The most frames rendered for one read.
+constexpr std::size_t readFrames = 16384;
 
 // The score's sound, rendered block by block as the output reads it.
 class ScoreDevice : public QIODevice {
@@ -52,7 +55,7 @@ public:
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override {
-        auto frames = static_cast<std::size_t>(maxSize / 2);
+        const auto frames = std::min(readFrames, static_cast<std::size_t>(maxSize / 2));
         block.resize(frames);
         std::size_t done = synthesizer.render(block.data(), frames);
         const auto silence =
