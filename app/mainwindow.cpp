@@ -194,12 +194,19 @@ void MainWindow::initialiseWeightFunctionsCombo() {
 void MainWindow::initialiseCutoffDial() {
     ui->cutoffDial->setValue(ui->cutoffDial->maximum() / 2);
     connect(ui->cutoffDial, &QDial::actionTriggered, this, [this](int) { handleCutoffChanged(); });
+    // The tooltips follow the value, also while it is dragged.
+    ui->cutoffDial->setToolTip(controlTooltip(ui->cutoffDial));
+    connect(ui->cutoffDial, &QDial::valueChanged, this,
+            [this] { showControlTooltip(ui->cutoffDial); });
 }
 
 void MainWindow::initialiseAttenuationSlider() {
     ui->attenuationSlider->setValue(50);
     connect(ui->attenuationSlider, &QSlider::valueChanged, this,
             &MainWindow::handleAttenuationChanged);
+    ui->attenuationSlider->setToolTip(controlTooltip(ui->attenuationSlider));
+    connect(ui->attenuationSlider, &QSlider::valueChanged, this,
+            [this] { showControlTooltip(ui->attenuationSlider); });
 }
 
 void MainWindow::initialiseSaveSubScaleButtons() {

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+class QAbstractSlider;
 class QButtonGroup;
 class WindowMenus;
 class ScaleSpaceDelegate;
@@ -121,6 +122,10 @@ private:
     void initialiseSaveSubScaleButtons();
     void initialiseSelectionBox();
     void initialiseTable();
+    // The dial's and the attenuation slider's tooltip: the value, and the dial's weight cutoff
+    // for the notes to tune now.
+    QString controlTooltip(const QAbstractSlider* control) const;
+    void showControlTooltip(QAbstractSlider* control);
     // Makes the window large enough for the table to show every cell whole, within the screen.
     void fitTableOnScreen();
     void initialiseSound();

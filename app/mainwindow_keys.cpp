@@ -287,6 +287,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         return QMainWindow::eventFilter(watched, event);
     }
     case QEvent::ToolTip:
+        if (watched == ui->cutoffDial) {
+            // The cutoff depends on the notes to tune, which change without the dial.
+            ui->cutoffDial->setToolTip(controlTooltip(ui->cutoffDial));
+            break;
+        }
         if (watched == table->viewport()) {
             const auto* helpEvent = static_cast<QHelpEvent*>(event);
             const QModelIndex cell = table->indexAt(helpEvent->pos());

@@ -1,3 +1,4 @@
+#include "app/making/tuningmaking.h"
 #include "app/shared/storageconstants.h"
 #include "app/shared/tuningconstants.h"
 #include "storage/dbmanager.h"
@@ -195,6 +196,35 @@ private slots:
                                         .arg(column)
                                         .arg(columns->sectionSize(column))));
             }
+        }
+    }
+
+    // The dial and the slider say their value, the dial also its cutoff for the notes to tune;
+    // a header section says its note's state.
+    void tooltipsFollowTheState_data() {
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QList<int>>("fixed");
+        QTest::addColumn<QString>("noteSix");
+        QTest::newRow("nothing") << QList<int>{} << QList<int>{} << "Note 6";
+        QTest::newRow("selected") << QList<int>{2, 5} << QList<int>{} << "Note 6: selected";
+        QTest::newRow("fixed") << QList<int>{} << QList<int>{5} << "Note 6: fixed";
+        QTest::newRow("both") << QList<int>{0, 5, 7} << QList<int>{5} << "Note 6: selected, fixed";
+    }
+
+    void tooltipsFollowTheState() {
+        QFETCH(QList<int>, selected);
+        QFETCH(QList<int>, fixed);
+        QFETCH(QString, noteSix);
+        ControlsHarness harness;
+        harness.setNotes(13, selected, fixed);
+        harness.dial->setValue(700);
+        harness.attenuation->setValue(30);
+        const int notes = selected.isEmpty() ? 13 : int(selected.size());
+        QCOMPARE(harness.dial->toolTip(), "Maker precision: 700 of 1000\nWeight cutoff: " +
+                                              makeNumberText(makeCutoff(notes, 700, 1000), true));
+        QCOMPARE(harness.attenuation->toolTip(), QStringLiteral("Weight attenuation: 30 of 100"));
+        for (const Qt::Orientation orientation : {Qt::Horizontal, Qt::Vertical}) {
+            QCOMPARE(harness.header(orientation)->noteStateText(5), noteSix);
         }
     }
 
