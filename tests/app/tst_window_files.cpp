@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -401,6 +402,15 @@ private slots:
 
         QCOMPARE(Shown(harness), before);
         QCOMPARE(urls.count(), 0);
+        const QHash<QString, QString> reasons{{"empty table", "the file holds no notes"},
+                                              {"damaged cell", "the file is damaged"},
+                                              {"misshapen", "the file is damaged"},
+                                              {"not a database", "it is not a scale space file"},
+                                              {"empty file", "it is not a scale space file"},
+                                              {"missing", "the file does not exist"}};
+        QCOMPARE(harness.window.statusBar()->currentMessage(),
+                 "Cannot open " + QDir::toNativeSeparators(path) + ": " + reasons.value(kind) +
+                     ".");
         harness.window.handleSaveSubScaleSpace();
         QUILLMERE_COMPARE_PATTERN(readPattern(shownPath), (SizePattern{{10.0L / 9}}));
         if (kind == "missing") {
@@ -476,6 +486,8 @@ private slots:
         QVERIFY(harness.model->setData(harness.model->index(0, 1), "1.1"));
 
         harness.saveButton->click();
+        QCOMPARE(harness.window.statusBar()->currentMessage(),
+                 "Saved " + QDir::toNativeSeparators(path));
 
         const SizePattern expected = harness.shownPattern(12);
         QUILLMERE_COMPARE_CLOSE(expected[0][0], 1.1L);
