@@ -8,12 +8,28 @@
 #include <QMenu>
 #include <QStatusBar>
 
+namespace {
+
+// "Scala keyboard mapping" as the menus write their entries: "Scala Keyboard Mapping".
+QString titleCase(const QString& title) {
+    QStringList words = title.split(QLatin1Char(' '));
+    for (QString& word : words) {
+        if (!word.isEmpty()) {
+            word[0] = word[0].toUpper();
+        }
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+} // namespace
+
 void MainWindow::initialiseExporting() {
     auto* exporter = new TuningExporter(this);
     QMenu* exportMenu = menus->menu(QStringLiteral("menuExport"));
     QList<QAction*> exports;
     for (const formats::TuningFormat& format : formats::tuningFormats()) {
-        QAction* action = exportMenu->addAction(tr("%1 (.%2)...").arg(format.title, format.name));
+        QAction* action =
+            exportMenu->addAction(tr("%1 (.%2)...").arg(titleCase(format.title), format.name));
         action->setObjectName(QStringLiteral("actionExport") + format.name.toUpper());
         connect(action, &QAction::triggered, this, [this, exporter, &format] {
             formats::TuningDocument document;

@@ -46,6 +46,9 @@ public:
         key->setValue(mapping.referenceKey);
         frequency->setObjectName(QStringLiteral("referenceFrequencyEdit"));
         frequency->setText(frequencyText(mapping.referenceFrequency));
+        // Wide enough for the default's seventeen digits.
+        frequency->setMinimumWidth(
+            frequency->fontMetrics().horizontalAdvance(QStringLiteral("0000.0000000000000")) + 20);
 
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
         connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
