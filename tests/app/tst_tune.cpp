@@ -202,10 +202,14 @@ private slots:
     void untunableSizesRefused_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("problem");
-        QTest::newRow("zero") << "0" << "is not positive";
-        QTest::newRow("negative") << "-1.5" << "is not positive";
-        QTest::newRow("infinite") << "inf" << "is not finite";
-        QTest::newRow("beyond a double") << "1e4000" << "is out of range";
+        QTest::newRow("zero") << "0"
+                              << "is not positive";
+        QTest::newRow("negative") << "-1.5"
+                                  << "is not positive";
+        QTest::newRow("infinite") << "inf"
+                                  << "is not finite";
+        QTest::newRow("beyond a double") << "1e4000"
+                                         << "is out of range";
     }
 
     void untunableSizesRefused() {
@@ -226,9 +230,9 @@ private slots:
     void helpAndVersion() {
         const Outcome help = runTune({"--help"});
         QCOMPARE(help.status, 0);
-        for (const char* word :
-             {"--range", "--notes", "--fixed", "--weights", "--attenuation", "--dial", "--format",
-              "--import", "--output", "--version", "130"}) {
+        for (const char* word : {"--range", "--notes", "--fixed", "--weights", "--attenuation",
+                                 "--dial", "--format", "--import", "--output", "--version", "130",
+                                 "--reference-key", "--reference-frequency", "kbm", "tun", "syx"}) {
             QVERIFY2(help.out.contains(QLatin1String(word)), word);
         }
         const Outcome version = runTune({"--version"});
