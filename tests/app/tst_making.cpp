@@ -1,10 +1,12 @@
 #include "app/making/tuningmaking.h"
+#include "tests/common/twelveedo.h"
 
 #include <QException>
 #include <QFutureInterface>
 #include <QTest>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <atomic>
 #include <cmath>
 #include <stdexcept>
 
@@ -197,6 +199,34 @@ private slots:
         QFETCH(std::vector<long double>, tuning);
         QFETCH(QStringList, expected);
         QCOMPARE(makeTuningLines(tuning), expected);
+    }
+
+    // The work reports reach the second callback, rising and below 100, beside the per-note
+    // reports; the closed formula has no work to report.
+    void makeTuningReportsTheWork_data() {
+        QTest::addColumn<bool>("unweighted");
+        QTest::newRow("weighted, 21 notes, cutoff 0") << false;
+        QTest::newRow("unweighted") << true;
+    }
+
+    void makeTuningReportsTheWork() {
+        QFETCH(bool, unweighted);
+        const ScaleSpace space(QStringLiteral("12edo"), testing::twelveEdoPattern());
+        TuningRequest request;
+        request.pattern = makeIntervalsPattern(space, populateWeightFunctionsMap()[0].second, 20);
+        request.unweighted = unweighted;
+        std::atomic<bool> cancelled(false);
+        std::vector<int> perNote;
+        std::vector<int> work;
+        const std::vector<long double> tuning = makeTuning(
+            request, cancelled, [&perNote](int percent) { perNote.push_back(percent); },
+            [&work](int percent) { work.push_back(percent); });
+        QCOMPARE(tuning.size(), std::size_t(21));
+        QCOMPARE(perNote.back(), 100);
+        QCOMPARE(work.empty(), unweighted);
+        for (std::size_t i = 0; i < work.size(); ++i) {
+            QVERIFY(work[i] >= 1 && work[i] <= 99 && (i == 0 || work[i] > work[i - 1]));
+        }
     }
 };
 
