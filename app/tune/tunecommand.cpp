@@ -312,7 +312,9 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
     std::vector<long double> tuning;
     {
         ProgressBar progress(err, showProgress);
-        const auto report = [&progress](int percent) { progress.report(percent); };
+        const auto report = [&progress](int percent) {
+            progress.report(percent);
+        };
         tuning = makeTuning(request, cancelationRequest, report, report);
     }
     if (cancelationRequest.load()) {
@@ -600,15 +602,18 @@ QString helpText() {
     return QStringLiteral(
         "Usage: quillmere-tune FILE [--range R] [--notes LIST] [--fixed LIST]\n"
         "                      [--weights benedetti|uniform] [--attenuation A] [--dial V]\n"
-        "                      [--format text|scl|wav]\n"
+        "                      [--format text|scl|kbm|tun|syx|wav] [--reference-key K]\n"
+        "                      [--reference-frequency F] [--output FILE]\n"
         "       quillmere-tune --import SCL_FILE --output QMX_FILE\n"
         "       quillmere-tune --help | --version\n"
         "\n"
-        "Makes a tuning of a scale space file (.qmx) exactly as \"Make\" in Quillmere does, and\n"
-        "converts Scala scale files (.scl) into scale space files.\n"
+        "Makes a tuning of a scale space file (.qmx) exactly as \"Make\" in Quillmere does,\n"
+        "writes it for synthesizers, and converts Scala scale files (.scl) into scale space\n"
+        "files.\n"
         "\n"
         "Tuning (defaults as the window starts):\n"
-        "  FILE               the scale space file to tune; damaged or empty files are refused\n"
+        "  FILE               the scale space file to tune, or the name of a built-in one\n"
+        "                     (e.g. 12edo); damaged or empty files are refused\n"
         "  --range R          the table notes 1 ... R (2 ... 1024; default: one period and its\n"
         "                     repetition, the number of notes + 1)\n"
         "  --notes LIST       the notes to tune, one-based, e.g. 1,3,5-8 (default: all notes\n"
@@ -621,8 +626,18 @@ QString helpText() {
         "  --format FORMAT    text (default): the output box's text, \"Decimal tuning\" and\n"
         "                     \"Cents tuning\"; scl: a Scala file of the tuned notes in cents,\n"
         "                     relative to the first, the last tuned note being the period;\n"
-        "                     wav: what Play Tuning plays (16-bit mono PCM at 48 kHz), the\n"
-        "                     first tuned note at --reference-frequency (default 261.626 Hz)\n"
+        "                     kbm: the Scala keyboard mapping that goes with it; tun: an\n"
+        "                     AnaMark tuning of the 128 MIDI keys; syx: a MIDI Tuning Standard\n"
+        "                     bulk tuning dump; wav: what Play Tuning plays (16-bit mono PCM\n"
+        "                     at 48 kHz), the first tuned note at --reference-frequency;\n"
+        "                     syx and wav are binary: they need --output or a redirection\n"
+        "  --reference-key K  the MIDI key, 0 ... 127, that sounds the first tuned note\n"
+        "                     (default 60); key K + n sounds the note n degrees above it,\n"
+        "                     repeating by periods\n"
+        "  --reference-frequency F\n"
+        "                     the frequency of that key in Hz (default 261.6255653005986)\n"
+        "  --output FILE      write to FILE instead of the standard output; an existing file\n"
+        "                     is replaced only once the whole output is written\n"
         "\n"
         "Importing:\n"
         "  --import SCL_FILE  a Scala file: its 1/1 and every pitch but the last become the\n"
