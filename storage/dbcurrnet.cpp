@@ -145,31 +145,11 @@ dbCurrnet::~dbCurrnet() {
 }
 
 bool dbCurrnet::open() {
-    if (database.isValid()) {
-        // Opened once already: no reopening.
-        return database.isOpen();
-    }
-    database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-    // An empty name would give SQLite's private temporary database, which vanishes on close:
-    // a save into it would look successful and keep nothing.
-    if (filePath.isEmpty()) {
-        return false;
-    }
-    database.setDatabaseName(filePath);
-    if (!database.open()) {
-        return false;
-    }
-    return createTables();
+    // On an instance opened before (also read-only), this only makes sure of the table.
+    return openConnection(filePath, QString()) && createTables();
 }
 
 bool dbCurrnet::openReadOnly() {
-    if (database.isValid()) {
-        return database.isOpen();
-    }
-    database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-    if (filePath.isEmpty()) {
-        return false;
-    }
     // Read-only never creates the file. "immutable" also keeps SQLite from making the files
     // that a reader of a write-ahead-log database makes, and from locking. A journal beside
     // the file means a writer is at work or broke off: then SQLite must see the journal, and
@@ -181,9 +161,24 @@ bool dbCurrnet::openReadOnly() {
     if (!journal) {
         uri.setQuery(QStringLiteral("immutable=1"));
     }
-    database.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-    database.setConnectOptions(
+    return openConnection(
+        uri.toString(QUrl::FullyEncoded),
         QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=1000"));
+}
+
+bool dbCurrnet::openConnection(const QString& databaseName, const QString& options) {
+    if (database.isValid()) {
+        // Opened once already: no reopening.
+        return database.isOpen();
+    }
+    database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+    // An empty name would give SQLite's private temporary database, which vanishes on close:
+    // a save into it would look successful and keep nothing.
+    if (filePath.isEmpty()) {
+        return false;
+    }
+    database.setDatabaseName(databaseName);
+    database.setConnectOptions(options);
     return database.open();
 }
 

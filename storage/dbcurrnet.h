@@ -42,6 +42,10 @@ public:
     dbManager::ScaleSpaceRead readPattern(const std::atomic<bool>* interrupt = nullptr);
 
 private:
+    // Registers the connection and opens it; false when it cannot be opened. An instance
+    // registers once, and answers later calls with whether it is open.
+    bool openConnection(const QString& databaseName, const QString& options);
+
     QString filePath;
     QString connectionName;
     QSqlDatabase database;

@@ -74,14 +74,17 @@ PitchReading readPitch(const QString& token) {
 }
 
 // The pitch is the first word of its line; anything after it is a comment.
-QString firstWord(const QString& line) {
-    const QString trimmed = line.trimmed();
-    const qsizetype end = trimmed.indexOf(QRegularExpression(QStringLiteral("\\s")));
-    return end < 0 ? trimmed : trimmed.left(end);
+QString firstWord(QStringView line) {
+    const QStringView trimmed = line.trimmed();
+    qsizetype end = 0;
+    while (end < trimmed.size() && !trimmed[end].isSpace()) {
+        ++end;
+    }
+    return trimmed.left(end).toString();
 }
 
 // A "!" line, also when blanks come before the "!".
-bool isComment(const QString& line) {
+bool isComment(QStringView line) {
     for (const QChar character : line) {
         if (!character.isSpace()) {
             return character == QLatin1Char('!');
@@ -90,16 +93,48 @@ bool isComment(const QString& line) {
     return false;
 }
 
+// The lines of a text one at a time, as splitting at "\r\n", "\n" or "\r" would give them,
+// without holding a list of them all: a file of nothing but line ends stays cheap.
+class LineReader {
+public:
+    explicit LineReader(QStringView text) : text(text) {}
+
+    bool next(QStringView& line) {
+        if (position > text.size()) {
+            return false;
+        }
+        qsizetype end = position;
+        while (end < text.size() && text[end] != QLatin1Char('\n') &&
+               text[end] != QLatin1Char('\r')) {
+            ++end;
+        }
+        line = text.mid(position, end - position);
+        if (end + 1 < text.size() && text[end] == QLatin1Char('\r') &&
+            text[end + 1] == QLatin1Char('\n')) {
+            ++end;
+        }
+        position = end + 1;
+        ++number;
+        return true;
+    }
+    // The one-based number of the line last read.
+    qsizetype lineNumber() const { return number; }
+
+private:
+    QStringView text;
+    qsizetype position = 0;
+    qsizetype number = 0;
+};
+
 // Every cell of the scale space is one pitch divided by a lower one (Scala's 1/1 included):
 // each must be a usable size too. The smallest and the largest of the pitches before k give
-// the extreme cells ending at k; the line of the first pitch that fails, or -1.
-qsizetype unusableCellLine(const std::vector<long double>& pitches,
-                           const std::vector<qsizetype>& lines) {
+// the extreme cells ending at k; the index of the first pitch that fails, or -1.
+qsizetype unusableCellPitch(const std::vector<long double>& pitches) {
     long double lowest = 1;
     long double highest = 1;
     for (std::size_t k = 0; k < pitches.size(); ++k) {
         if (!isUsableSize(pitches[k] / highest) || !isUsableSize(pitches[k] / lowest)) {
-            return lines[k];
+            return qsizetype(k);
         }
         lowest = std::min(lowest, pitches[k]);
         highest = std::max(highest, pitches[k]);
@@ -114,35 +149,39 @@ std::optional<long double> parseScalaPitch(const QString& pitchText) {
 }
 
 ScalaParseResult parseScala(const QString& text) {
-    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\\r?\\n|\\r")));
     enum class Expect { Description, Count, Pitch } expect = Expect::Description;
     ScalaScale scale;
+    // Where each pitch stands, for a refusal of the intervals between them.
     std::vector<qsizetype> pitchLines;
+    QStringList pitchTokens;
     long long count = 0;
 
-    for (qsizetype index = 0; index < lines.size(); ++index) {
-        const QString& line = lines.at(index);
+    LineReader lines(text);
+    QStringView line;
+    while (lines.next(line)) {
         if (isComment(line)) {
             continue;
         }
-        const QString where = QStringLiteral("line %1: ").arg(index + 1);
+        const auto where = [&lines] {
+            return QStringLiteral("line %1: ").arg(lines.lineNumber());
+        };
         switch (expect) {
         case Expect::Description:
-            scale.description = line.trimmed();
+            scale.description = line.trimmed().toString();
             expect = Expect::Count;
             break;
         case Expect::Count: {
             bool ok = false;
             count = firstWord(line).toLongLong(&ok);
             if (!ok || count < 0) {
-                return {std::nullopt, where + QStringLiteral("the count of pitches is missing")};
+                return {std::nullopt, where() + QStringLiteral("the count of pitches is missing")};
             }
             if (count == 0) {
-                return {std::nullopt, where + QStringLiteral("the scale has no pitches")};
+                return {std::nullopt, where() + QStringLiteral("the scale has no pitches")};
             }
             // No table holds more notes than this; a larger count is a damaged file.
             if (count > 1024) {
-                return {std::nullopt, where + QStringLiteral("too many pitches (at most 1024)")};
+                return {std::nullopt, where() + QStringLiteral("too many pitches (at most 1024)")};
             }
             scale.pitches.reserve(static_cast<std::size_t>(count));
             expect = Expect::Pitch;
@@ -153,19 +192,21 @@ ScalaParseResult parseScala(const QString& text) {
             if (line.trimmed().isEmpty()) {
                 break;
             }
-            const PitchReading pitch = readPitch(firstWord(line));
+            const QString token = firstWord(line);
+            const PitchReading pitch = readPitch(token);
             if (!pitch.value) {
-                return {std::nullopt, where + pitch.problem};
+                return {std::nullopt, where() + pitch.problem};
             }
             scale.pitches.push_back(*pitch.value);
-            pitchLines.push_back(index + 1);
+            pitchLines.push_back(lines.lineNumber());
+            pitchTokens.push_back(token);
             if (static_cast<long long>(scale.pitches.size()) == count) {
-                if (const qsizetype bad = unusableCellLine(scale.pitches, pitchLines); bad >= 0) {
+                if (const qsizetype bad = unusableCellPitch(scale.pitches); bad >= 0) {
                     return {std::nullopt,
                             QStringLiteral("line %1: \"%2\" makes an interval beyond the range "
                                            "of sizes")
-                                .arg(bad)
-                                .arg(firstWord(lines.at(bad - 1)))};
+                                .arg(pitchLines[std::size_t(bad)])
+                                .arg(pitchTokens.at(bad))};
                 }
                 return {scale, QString()};
             }

@@ -38,6 +38,8 @@ private slots:
                                         << "n" << Pitches{std::exp2(-100.0L / 1200)};
         QTest::newRow("huge numerator") << "h\n1\n36893488147419103232/18446744073709551616\n"
                                         << "h" << Pitches{2.0L};
+        QTest::newRow("carriage returns alone") << "m\r1\r3/2\r"
+                                                << "m" << Pitches{1.5L};
         QTest::newRow("comments with leading blanks")
             << " \t! first\nblanks\n  ! before the count\n1\n\t!x\n3/2\n"
             << "blanks" << Pitches{1.5L};
@@ -88,6 +90,8 @@ private slots:
                                    << "cents";
         QTest::newRow("absurd count") << "desc\n99999999\n2\n"
                                       << "too many";
+        QTest::newRow("every kind of line end counts") << "d\r\n2\n\r5/4\rfifth\n"
+                                                       << "line 5: \"fifth\" is not a pitch";
         // Numbers std::stold cannot hold, and pitches or cells beyond a double.
         QTest::newRow("numerator of 4933 digits")
             << "desc\n2\n3/2\n" + QString(4933, '9') + "/1\n"
