@@ -44,9 +44,10 @@ const QString generatedColumnsStatement = QStringLiteral(R"(
         FROM pragma_table_xinfo('matrix')
         WHERE hidden <> 0)");
 
-// Values longer than a saved value could be are refused by their length, without being
-// fetched; no more rows than the limit plus one, which tells a damaged file. Table order:
-// a sort would read the whole table before the first row.
+// Values longer than a saved value could be are refused by their length and never handed
+// over (a blob's length is known without reading it; a text in a plain table is no larger
+// than the file). No more rows than the limit plus one, which tells a damaged file. Table
+// order: a sort would read the whole table before the first row.
 const QString readStatement = QStringLiteral(R"(
     SELECT row_id, col_id, length(value) <= 64, CASE WHEN length(value) <= 64 THEN value END
         FROM matrix
