@@ -19,8 +19,8 @@ constexpr std::size_t blockFrames = 4096;
 audio::Score chord(const int& notes) {
     audio::Score score;
     for (int i = 0; i < notes; ++i) {
-        score.push_back({261.6255653005986 * std::pow(2.0, i / 12.0), 0, audio::sampleRate,
-                         1.0 / notes});
+        score.push_back(
+            {261.6255653005986 * std::pow(2.0, i / 12.0), 0, audio::sampleRate, 1.0 / notes});
     }
     return score;
 }
