@@ -72,6 +72,7 @@ MainWindow::MainWindow(QWidget* parent)
     initialiseSelectionBox();
     initialiseTable();
     fitTableOnScreen();
+    initialiseMenus();
     initialiseSound();
     initialiseExporting();
 }
@@ -108,7 +109,7 @@ ScaleSpaceDelegate* MainWindow::tableDelegate() const {
 void MainWindow::initialiseWindow() {
     qApp->installEventFilter(this);
     setWindowIcon(QIcon(windowIconPath()));
-    setWindowTitle(defaultScaleSpace + " - " + appName);
+    setWindowTitle(defaultScaleSpace + "[*] - " + appName);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         // Two steps, each rounding, as QSize does with a real factor.
         resize(screen->availableSize() * 2.0 / 3.0);

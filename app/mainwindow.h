@@ -22,6 +22,9 @@
 
 class QAbstractSlider;
 class QButtonGroup;
+class QCloseEvent;
+class EditHistory;
+struct EditState;
 class WindowMenus;
 class ScaleSpaceDelegate;
 class dbCurrnet;
@@ -68,6 +71,15 @@ public:
 
     // The menu bar's named actions.
     WindowMenus* windowMenus() const { return menus; }
+    // The undo history of the scale space shown.
+    EditHistory* editHistory() const { return history; }
+    // Shows a Scala scale as a new, modified scale space named after its file; false, with a
+    // status line, when it cannot be read (or the user keeps the unsaved space shown).
+    bool importScala(const QString& path);
+    // Asks whether to save unsaved edits; false when the user cancels (or saving failed).
+    bool maybeSave();
+    // Enables each menu action exactly when its button or key would act.
+    void refreshActions();
     // The last tuning made; empty when none is shown.
     const std::vector<long double>& getTuning() const { return tuning; }
 
@@ -126,6 +138,17 @@ private:
     // for the notes to tune now.
     QString controlTooltip(const QAbstractSlider* control) const;
     void showControlTooltip(QAbstractSlider* control);
+    void initialiseMenus();
+    EditState captureEditState() const;
+    void applyEditState(const EditState& state);
+    void closeEvent(QCloseEvent* event) override;
+    void openRecentFile(const QString& path);
+    // After a save: the space is unmodified, and the file heads the recent files.
+    void markSaved(const QString& path);
+    void rememberFile(const QString& path);
+    // Where the file dialogs start: the folder last used, while it exists.
+    QString dialogFolder() const;
+    void showShortcuts();
     // Makes the window large enough for the table to show every cell whole, within the screen.
     void fitTableOnScreen();
     void initialiseSound();
@@ -159,6 +182,7 @@ private:
     QButtonGroup* sizeWeightGroup;
     std::array<std::pair<QString, SizeToWeightFunction>, 2> weightFunctionsMap;
     WindowMenus* menus = nullptr;
+    EditHistory* history = nullptr;
 
     // Making a tuning and the keys.
     // Pastes the clipboard's tab-separated lines at the table's current cell.

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/editing/edithistory.h"
 #include "app/shared/storageconstants.h"
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
@@ -123,7 +124,11 @@ bool MainWindow::showSizePattern(const QString& name, const SizePattern& pattern
         ui->rangeSpinBox->setValue(
             makeAdjustedRange(model->getRange(), oldCount, scaleSpace.noteCount()));
     }
-    setWindowTitle(name + " - " + appName);
+    setWindowTitle(name + "[*] - " + appName);
+    // Another space: nothing before it can be undone, and it is as its file holds it.
+    if (history != nullptr) {
+        history->clear();
+    }
     model->reset();
     // A single note is all a scale space can be left with; a deletion would empty it.
     enableDeleteNote(ui->scaleSpaceTable, scaleSpace.noteCount() > 1);
@@ -178,13 +183,20 @@ void MainWindow::handleScaleSpaceActivated(QString itemName) {
         return;
     }
 
+    // Unsaved edits are saved or discarded first, or nothing else is shown.
+    if (!maybeSave()) {
+        showEntryOfCurrentFile();
+        return;
+    }
     if (itemName == customEntry) {
-        const QString chosen = QFileDialog::getOpenFileName(
-            this, QStringLiteral("Open File"), QDir::currentPath(), scaleSpacesFilter());
+        const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Open File"),
+                                                            dialogFolder(), scaleSpacesFilter());
         // The chosen file itself is opened, whatever its suffix, so that it is the file shown.
         if (chosen.isEmpty() || !openScaleSpaceFile(QFileInfo(chosen).absoluteFilePath(), false)) {
             // Cancelled or unusable: the entry goes back to the scale space still shown.
             showEntryOfCurrentFile();
+        } else {
+            rememberFile(chosen);
         }
         return;
     }
@@ -208,6 +220,7 @@ bool MainWindow::saveNotesInto(const QString& path) {
         saved = db && db->savePattern(scaleSpace.makeSubSizePattern(notes));
     }
     if (saved) {
+        markSaved(path);
         statusBar()->showMessage(tr("Saved %1").arg(QDir::toNativeSeparators(path)));
     } else {
         statusBar()->showMessage("Not saved: " + QDir::toNativeSeparators(path));
@@ -234,7 +247,7 @@ void MainWindow::handleSaveSubScaleSpaceAs() {
     if (const ScaleSpaceDelegate* delegate = tableDelegate()) {
         delegate->setLastSelectedIndex(std::optional<QModelIndex>());
     }
-    QFileDialog dialog(this, QStringLiteral("Save File"), QDir::currentPath(), QString());
+    QFileDialog dialog(this, QStringLiteral("Save File"), dialogFolder(), QString());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(scaleSpacesFilter());
     dialog.setDefaultSuffix(fileExtension);
@@ -268,7 +281,14 @@ void MainWindow::handleSaveSubScaleSpaceAs() {
 }
 
 void applyCommandLine(MainWindow& window, const QStringList& arguments) {
-    if (arguments.size() >= 2) {
+    if (arguments.size() < 2) {
+        return;
+    }
+    // A Scala scale is imported, as File > Import Scala... does.
+    if (QFileInfo(arguments.at(1)).suffix().compare(QStringLiteral("scl"), Qt::CaseInsensitive) ==
+        0) {
+        window.importScala(arguments.at(1));
+    } else {
         window.changeScaleSpace(arguments.at(1));
     }
 }

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/editing/edithistory.h"
 #include "app/making/tuningmaking.h"
 #include "app/menus/windowmenus.h"
 #include "app/shared/tuningconstants.h"
@@ -70,6 +71,7 @@ QString MainWindow::makeTooltipText(const QModelIndex& index) {
 }
 
 void MainWindow::pasteIntoTable(const QModelIndex& current) {
+    const EditHistory::Scope edit(history, tr("Paste"));
     const int row = current.row();
     const int column = current.column();
     const int range = model->getRange();

@@ -3,6 +3,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/editing/edithistory.h"
+
 #include "app/widgets/scalespacedelegate.h"
 
 #include <QGuiApplication>
@@ -102,6 +104,7 @@ void MainWindow::handleAddNote(int noteToAdd, bool cameFromAddBefore) {
     if (!cameFromAddBefore && noteToAdd != 0 && position == 0) {
         position = count;
     }
+    const EditHistory::Scope edit(history, tr("Insert Note"));
 
     const int range = model->getRange();
     if (position < range) {
@@ -148,6 +151,7 @@ void MainWindow::handleDeleteNote(int noteToDelete) {
         return;
     }
     const int position = scaleSpace.getBaseNote(noteToDelete);
+    const EditHistory::Scope edit(history, tr("Delete Note"));
     const QItemSelectionModel* selection = ui->scaleSpaceTable->selectionModel();
     const QModelIndex current = selection != nullptr && selection->hasSelection()
                                     ? selection->selectedIndexes().constFirst()

@@ -355,7 +355,9 @@ bool ScaleSpaceModel::setData(const QModelIndex& index, const QVariant& value, i
                 refusal = outOfRangeReason();
                 break;
             }
+            emit aboutToEdit();
             setWeightData(index, number);
+            emit edited();
             return true;
         case IntervalMode::Size:
             // A space without notes stores no interval that the edit could change.
@@ -366,7 +368,9 @@ bool ScaleSpaceModel::setData(const QModelIndex& index, const QVariant& value, i
             if (!refusal.isEmpty()) {
                 break;
             }
+            emit aboutToEdit();
             setSizeData(index, number);
+            emit edited();
             return true;
         }
     }
@@ -542,6 +546,28 @@ void ScaleSpaceModel::setScaleSpace(ScaleSpace* newScaleSpace) {
     beginResetModel();
     scaleSpace = newScaleSpace;
     rebuildCache();
+    endResetModel();
+}
+
+std::vector<long double> ScaleSpaceModel::getWeights() const {
+    std::vector<long double> weights;
+    weights.reserve(cache.size());
+    for (const CellCache& cell : cache) {
+        weights.push_back(cell.interval.weight);
+    }
+    return weights;
+}
+
+void ScaleSpaceModel::restoreWeights(const std::vector<long double>& weights) {
+    if (weights.size() != cache.size()) {
+        return;
+    }
+    beginResetModel();
+    weightMode = WeightMode::Arbitrary;
+    for (std::size_t position = 0; position < cache.size(); ++position) {
+        cache[position].interval.setWeight(weights[position]);
+        cache[position].weightText = weightText(weights[position]);
+    }
     endResetModel();
 }
 

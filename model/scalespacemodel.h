@@ -121,12 +121,21 @@ public:
     void setSizeData(const QModelIndex& index, const long double& size);
     void setWeightData(const QModelIndex& index, const long double& weight);
 
+    // Every cell's weight, row by row: what a typed weight changes.
+    std::vector<long double> getWeights() const;
+    // Puts back weights taken with getWeights for the same range, as typed weights (the mode
+    // becomes Arbitrary without a signal), inside a reset. Weights of another count are ignored.
+    void restoreWeights(const std::vector<long double>& weights);
+
     // Why the last refused text edit was refused, in a few words ("it is not a number", ...);
     // empty after an accepted one.
     QString lastRefusal() const { return refusal; }
 
 signals:
     void weightModeArbitrary();
+    // An accepted text edit is about to change the space or the weights, and has changed them.
+    void aboutToEdit();
+    void edited();
     // A typed text was refused; the reason is a few words such as "it is not a number".
     void editRefused(const QString& text, const QString& reason);
 

@@ -116,7 +116,8 @@ private slots:
             QTest::addRow("%s %s", object, property)
                 << QString(object) << QString(property) << expected;
         };
-        row("MainWindow", "windowTitle", QStringLiteral("12edo - Quillmere"));
+        row("MainWindow", "windowTitle", QStringLiteral("12edo[*] - Quillmere"));
+        row("MainWindow", "windowModified", false);
         row("scaleSpaceCombo", "currentText", QStringLiteral("12edo"));
         row("weightFuncCombo", "currentText", QStringLiteral("Benedetti"));
         row("precisionSpinBox", "value", 4);

@@ -176,7 +176,7 @@ private slots:
         harness.window.handleChangeSizeWeight(intervalMode);
         harness.precision->setValue(precision);
         QCoreApplication::processEvents();
-        QCOMPARE(harness.window.windowTitle(), space + " - Quillmere");
+        QCOMPARE(shownTitle(harness.window), space + " - Quillmere");
 
         const QFontMetrics metrics = harness.table->fontMetrics();
         const QStyle* style = harness.table->style();

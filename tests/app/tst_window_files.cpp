@@ -136,7 +136,7 @@ struct Shown {
     QStringList row0;
 
     explicit Shown(const WindowHarness& harness)
-        : title(harness.window.windowTitle()), range(harness.range->value()),
+        : title(shownTitle(harness.window)), range(harness.range->value()),
           entry(harness.combo->currentText()), saveEnabled(harness.saveButton->isEnabled()),
           selection(harness.selection()), fixed(harness.fixedNotes()) {
         for (int column = 0; column < harness.model->columnCount(); ++column) {
@@ -248,7 +248,7 @@ private slots:
         QCOMPARE(harness.noteCount(), notes);
         QCOMPARE(harness.range->value(), expectedRange);
         QCOMPARE(harness.model->getRange(), expectedRange);
-        QCOMPARE(harness.window.windowTitle(), entry + " - Quillmere");
+        QCOMPARE(shownTitle(harness.window), entry + " - Quillmere");
         QCOMPARE(harness.selection(), QString());
         QCOMPARE(harness.window.notesToSave().size(), std::size_t(expectedRange));
         QCOMPARE(harness.fixedNotes(), QList<int>{});
@@ -336,7 +336,7 @@ private slots:
         }
         QCOMPARE(harness.noteCount(), 4);
         QCOMPARE(harness.range->value(), 5);
-        QCOMPARE(harness.window.windowTitle(), name + " - Quillmere");
+        QCOMPARE(shownTitle(harness.window), name + " - Quillmere");
         QCOMPARE(harness.combo->currentText(), customEntry);
         QVERIFY(harness.saveButton->isEnabled());
         QCOMPARE(urls.count(), 1);
@@ -444,7 +444,7 @@ private slots:
         const QSignalSpy activations(harness.combo, &QComboBox::currentIndexChanged);
         harness.window.changeScaleSpace(path);
         QCOMPARE(harness.noteCount(), notes);
-        QCOMPARE(harness.window.windowTitle(), QFileInfo(path).baseName() + " - Quillmere");
+        QCOMPARE(shownTitle(harness.window), QFileInfo(path).baseName() + " - Quillmere");
         // A library file whose name is not in the list leaves the entry as it was.
         QCOMPARE(harness.combo->currentText(), entry);
         QCOMPARE(harness.saveButton->isEnabled(), saveEnabled);
@@ -470,7 +470,7 @@ private slots:
         QFETCH(QString, title);
         WindowHarness harness;
         applyCommandLine(harness.window, arguments);
-        QCOMPARE(harness.window.windowTitle(), title);
+        QCOMPARE(shownTitle(harness.window), title);
         QCOMPARE(harness.combo->currentText(), title.section(' ', 0, 0));
     }
 
@@ -602,7 +602,7 @@ private slots:
         // last note saved being the repetition of the first.
         QCOMPARE(harness.noteCount(3.0L / 2), 2);
         QCOMPARE(harness.range->value(), 3);
-        QCOMPARE(harness.window.windowTitle(),
+        QCOMPARE(shownTitle(harness.window),
                  QFileInfo(written).baseName() + QStringLiteral(" - Quillmere"));
         QCOMPARE(harness.combo->currentText(), customEntry);
         QCOMPARE(harness.selection(), QString());

@@ -37,6 +37,14 @@ inline QString selectionText(const QList<int>& notes) {
     return "Selection: " + numbers.join(", ");
 }
 
+// The title as the window system shows it: Qt's "[*]" placeholder becomes "*" while the
+// window is modified and goes otherwise.
+inline QString shownTitle(const QWidget& window) {
+    QString title = window.windowTitle();
+    return title.replace(QStringLiteral("[*]"),
+                         window.isWindowModified() ? QStringLiteral("*") : QString());
+}
+
 // What main does before it builds the window: the library folder with the built-in scale
 // spaces, and the palette. False when the test would touch the real configuration folder.
 [[nodiscard]] inline bool startLikeMain() {

@@ -1,0 +1,374 @@
+// The menu bar's actions, undo and redo, the modified state and the question before unsaved
+// edits are discarded, what the window remembers between runs, help, and Scala import.
+
+#include "app/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "app/editing/edithistory.h"
+#include "app/menus/windowmenus.h"
+#include "app/shared/appconstants.h"
+#include "app/shared/tuningconstants.h"
+#include "app/widgets/customheaderview.h"
+#include "app/widgets/scalespacedelegate.h"
+#include "storage/scalafile.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int recentFileCount = 10;
+
+const QString recentFilesKey = QStringLiteral("window/recentFiles");
+const QString lastFolderKey = QStringLiteral("window/lastFolder");
+const QString geometryKey = QStringLiteral("window/geometry");
+const QString stateKey = QStringLiteral("window/state");
+
+QStringList existingRecentFiles() {
+    QStringList files;
+    for (const QString& file : QSettings().value(recentFilesKey).toStringList()) {
+        if (QFileInfo(file).isFile() && !files.contains(file)) {
+            files << file;
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+void MainWindow::rememberFile(const QString& path) {
+    const QString file = QFileInfo(path).absoluteFilePath();
+    QStringList files = existingRecentFiles();
+    files.removeAll(file);
+    files.prepend(file);
+    QSettings settings;
+    settings.setValue(recentFilesKey, files.mid(0, recentFileCount));
+    settings.setValue(lastFolderKey, QFileInfo(file).absolutePath());
+}
+
+QString MainWindow::dialogFolder() const {
+    // The folder last used, while it still exists; otherwise where the program was started.
+    const QString folder = QSettings().value(lastFolderKey).toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::currentPath();
+}
+
+EditState MainWindow::captureEditState() const {
+    EditState state;
+    state.pattern = scaleSpace.getSizePattern();
+    state.range = model->getRange();
+    state.selected = selectedNotes;
+    state.fixed = model->getFixedNotes();
+    state.weightFunction = ui->weightFuncCombo->currentIndex();
+    if (model->getWeightMode() == WeightMode::Arbitrary) {
+        state.typedWeights = model->getWeights();
+    }
+    return state;
+}
+
+void MainWindow::applyEditState(const EditState& state) {
+    keepCurrentCell([this, &state] {
+        scaleSpace.setSizePattern(state.pattern);
+        {
+            const QSignalBlocker blocker(ui->rangeSpinBox);
+            ui->rangeSpinBox->setValue(state.range);
+        }
+        model->setRange(state.range);
+        model->reset();
+        model->setFixedNotes(state.fixed);
+        {
+            const QSignalBlocker blocker(ui->weightFuncCombo);
+            ui->weightFuncCombo->setCurrentIndex(state.weightFunction);
+        }
+        if (state.typedWeights) {
+            model->restoreWeights(*state.typedWeights);
+        } else if (state.weightFunction >= 0 &&
+                   state.weightFunction < static_cast<int>(weightFunctionsMap.size())) {
+            model->setWeightFunction(ScaleSpaceModel::WeightFunction(
+                weightFunctionsMap.at(std::size_t(state.weightFunction)).second));
+        }
+        selectedNotes = state.selected;
+        updateSelectionBox();
+    });
+    for (QHeaderView* header :
+         {ui->scaleSpaceTable->horizontalHeader(), ui->scaleSpaceTable->verticalHeader()}) {
+        if (auto* custom = qobject_cast<CustomHeaderView*>(header)) {
+            custom->enableAction(QStringLiteral("delNote"), scaleSpace.noteCount() > 1);
+        }
+    }
+}
+
+void MainWindow::initialiseMenus() {
+    history = new EditHistory([this] { return captureEditState(); },
+                              [this](const EditState& state) { applyEditState(state); }, this);
+    connect(model, &ScaleSpaceModel::aboutToEdit, history,
+            [this] { history->begin(tr("Edit Cell")); });
+    connect(model, &ScaleSpaceModel::edited, history, &EditHistory::commit);
+    QUndoStack* stack = history->stack();
+    connect(stack, &QUndoStack::cleanChanged, this,
+            [this](bool clean) { setWindowModified(!clean); });
+
+    const auto on = [this](const char* name, auto slot) {
+        QAction* action = menus->action(QLatin1String(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    on("actionOpen", [this] { handleScaleSpaceActivated(customEntry); });
+    on("actionImportScala", [this] {
+        const QString chosen = QFileDialog::getOpenFileName(
+            this, tr("Import Scala"), dialogFolder(), tr("Scala scales (*.scl)"));
+        if (!chosen.isEmpty()) {
+            importScala(chosen);
+        }
+    });
+    on("actionSave", [this] { handleSaveSubScaleSpace(); });
+    on("actionSaveAs", [this] { handleSaveSubScaleSpaceAs(); });
+    on("actionQuit", [this] { close(); });
+
+    QAction* undo = on("actionUndo", [stack] { stack->undo(); });
+    QAction* redo = on("actionRedo", [stack] { stack->redo(); });
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+    connect(stack, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    connect(stack, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+
+    const auto sendKey = [this](int key, Qt::KeyboardModifiers modifiers) {
+        // The same path as the key itself, so that menu and key never differ.
+        QKeyEvent press(QEvent::KeyPress, key, modifiers);
+        eventFilter(ui->scaleSpaceTable, &press);
+    };
+    on("actionCopy", [sendKey] { sendKey(Qt::Key_C, Qt::ControlModifier); });
+    on("actionPaste", [sendKey] { sendKey(Qt::Key_V, Qt::ControlModifier); });
+    const auto currentNote = [this] {
+        return ui->scaleSpaceTable->currentIndex().row();
+    };
+    on("actionInsertNoteBefore", [this, currentNote] { handleAddNote(currentNote(), true); });
+    on("actionInsertNoteAfter", [this, currentNote] { handleAddNote(currentNote() + 1, false); });
+    on("actionDeleteNote", [this, currentNote] { handleDeleteNote(currentNote()); });
+
+    on("actionMake", [this] { ui->makeButton->click(); });
+    on("actionCancel", [this] { ui->cancelButton->click(); });
+    on("actionClear", [this] { ui->clearButton->click(); });
+    on("actionFixAll", [this] { handleFixAll(); });
+    on("actionUnfixAll", [this] { handleUnfixAll(); });
+
+    on("actionDecimal", [this] { handleChangeDisplay(DisplayMode::Decimal); });
+    on("actionCents", [this] { handleChangeDisplay(DisplayMode::Cents); });
+    on("actionSize", [this] { handleChangeSizeWeight(IntervalMode::Size); });
+    on("actionWeight", [this] { handleChangeSizeWeight(IntervalMode::Weight); });
+    on("actionLargerRange", [sendKey] { sendKey(Qt::Key_Equal, Qt::NoModifier); });
+    on("actionSmallerRange", [sendKey] { sendKey(Qt::Key_Minus, Qt::NoModifier); });
+    on("actionAddPeriod", [sendKey] { sendKey(Qt::Key_Plus, Qt::ShiftModifier); });
+    on("actionRemovePeriod", [sendKey] { sendKey(Qt::Key_Underscore, Qt::NoModifier); });
+
+    on("actionShortcuts", [this] { showShortcuts(); });
+    on("actionAbout", [this] {
+        QMessageBox::about(this, tr("About Quillmere"),
+                           tr("<h3>Quillmere %1</h3><p>Irregular tunings of musical scales.</p>"
+                              "<p>Built with Qt %2, running on Qt %3.</p>")
+                               .arg(QStringLiteral(QUILLMERE_VERSION),
+                                    QStringLiteral(QT_VERSION_STR),
+                                    QString::fromLatin1(qVersion())));
+    });
+
+    QMenu* recent = menus->menu(QStringLiteral("menuRecent"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+        recent->clear();
+        for (const QString& file : existingRecentFiles()) {
+            QAction* action = recent->addAction(QDir::toNativeSeparators(file));
+            connect(action, &QAction::triggered, this, [this, file] { openRecentFile(file); });
+        }
+        recent->setEnabled(!recent->isEmpty());
+    });
+    for (QMenu* menu : ui->menubar->findChildren<QMenu*>()) {
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::refreshActions);
+    }
+    refreshActions();
+
+    // A fresh configuration folder starts the window as it always did.
+    QSettings settings;
+    if (settings.contains(geometryKey)) {
+        restoreGeometry(settings.value(geometryKey).toByteArray());
+        restoreState(settings.value(stateKey).toByteArray());
+    }
+}
+
+void MainWindow::refreshActions() {
+    const QModelIndex current = ui->scaleSpaceTable->currentIndex();
+    const int count = scaleSpace.noteCount();
+    const int range = model->getRange();
+    const int largest = ui->rangeSpinBox->maximum();
+    const auto enable = [this](const char* name, bool enabled) {
+        if (QAction* action = menus->action(QLatin1String(name))) {
+            action->setEnabled(enabled);
+        }
+    };
+    enable("actionSave", ui->saveAsButton->isEnabled());
+    enable("actionSaveAs", ui->saveAsButton->isEnabled());
+    enable("actionCopy", current.isValid());
+    enable("actionPaste", current.isValid());
+    enable("actionInsertNoteBefore", current.isValid() && count > 0);
+    enable("actionInsertNoteAfter", current.isValid() && count > 0);
+    enable("actionDeleteNote", current.isValid() && count > 1);
+    enable("actionMake", ui->makeButton->isEnabled());
+    enable("actionCancel", ui->cancelButton->isEnabled());
+    enable("actionClear", ui->clearButton->isEnabled());
+    enable("actionFixAll", range > 1);
+    enable("actionUnfixAll", !model->getFixedNotes().empty());
+    enable("actionLargerRange", range < largest);
+    enable("actionSmallerRange", range > ui->rangeSpinBox->minimum());
+    enable("actionAddPeriod", count > 0 && range + count <= largest);
+    enable("actionRemovePeriod", count > 0 && range > count + 1);
+    menus->action(QStringLiteral("actionDecimal"))
+        ->setChecked(model->getDisplayMode() == DisplayMode::Decimal);
+    menus->action(QStringLiteral("actionCents"))
+        ->setChecked(model->getDisplayMode() == DisplayMode::Cents);
+    menus->action(QStringLiteral("actionSize"))
+        ->setChecked(model->getIntervalMode() == IntervalMode::Size);
+    menus->action(QStringLiteral("actionWeight"))
+        ->setChecked(model->getIntervalMode() == IntervalMode::Weight);
+}
+
+bool MainWindow::maybeSave() {
+    if (!isWindowModified()) {
+        return true;
+    }
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, appName, tr("Save changes to %1?").arg(scaleSpace.getName()),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Discard) {
+        return true;
+    }
+    if (answer != QMessageBox::Save) {
+        return false;
+    }
+    // Saved only when the space is unmodified afterwards: a cancelled or failed save keeps it.
+    handleSaveSubScaleSpace();
+    return !isWindowModified();
+}
+
+void MainWindow::markSaved(const QString& path) {
+    history->stack()->setClean();
+    rememberFile(path);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!maybeSave()) {
+        event->ignore();
+        return;
+    }
+    QSettings settings;
+    settings.setValue(geometryKey, saveGeometry());
+    settings.setValue(stateKey, saveState());
+    event->accept();
+}
+
+void MainWindow::openRecentFile(const QString& path) {
+    if (!maybeSave()) {
+        return;
+    }
+    if (openScaleSpaceFile(path, false)) {
+        showEntryOfCurrentFile();
+        rememberFile(path);
+    }
+}
+
+bool MainWindow::importScala(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        statusBar()->showMessage(
+            tr("Cannot import %1: the file cannot be read.").arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    const ScalaParseResult parsed = parseScala(QString::fromUtf8(file.read(1 << 20)));
+    if (!parsed.scale) {
+        statusBar()->showMessage(
+            tr("Cannot import %1: %2").arg(QDir::toNativeSeparators(path), parsed.error));
+        return false;
+    }
+    if (!maybeSave()) {
+        return false;
+    }
+    const SizePattern pattern = scalaSizePattern(parsed.scale->pitches);
+    // A space of no file: "Save" asks where, and it counts as modified until saved.
+    const QString name = QFileInfo(path).baseName();
+    if (!showSizePattern(name, pattern, true)) {
+        return false;
+    }
+    emit currentUrlChanged(QUrl());
+    {
+        const QSignalBlocker blocker(ui->scaleSpaceCombo);
+        ui->scaleSpaceCombo->setCurrentText(customEntry);
+    }
+    history->markUnsaved();
+    statusBar()->showMessage(tr("Imported %1").arg(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+void MainWindow::showShortcuts() {
+    const QString text =
+        tr("Keys (single keys act while no text field has focus)\n"
+           "  Tab                 switch between Decimal and Cents\n"
+           "  Space               switch between Size and Weight\n"
+           "  =   /   -           one note more / fewer in the range\n"
+           "  Shift and +   /   _ one period more / fewer in the range\n"
+           "  P                   play the current cell's interval\n"
+           "  Escape              stop the sound; deselect the current cell\n"
+           "  Arrows              move the current cell (once a cell is framed)\n"
+           "  Shift and arrows    move the current cell one period\n"
+           "  Delete, Backspace   reset the current cell to its neutral value\n"
+           "  Control and C / V   copy the current cell / paste tab-separated lines\n"
+           "  Control and Z       undo\n"
+           "  Control and Shift and Z, Control and Y   redo\n"
+           "  Control and O       open a scale space file\n"
+           "  Control and S       save; Control and Shift and S   save as\n"
+           "  Control and Return  make a tuning\n"
+           "  Control and Delete  cancel making\n"
+           "  Control and Backspace   clear the tuning\n"
+           "  Control and Up / Down       maker precision dial up / down\n"
+           "  Control and Left / Right    weight attenuation down / up\n"
+           "  Control and + / -   one note more / fewer in the range\n"
+           "  Control and P       play the tuning\n"
+           "  Control and Q       quit\n"
+           "\n"
+           "Mouse\n"
+           "  Click a cell            make it the current cell\n"
+           "  Double-click a cell     type a size or weight (ratio, cents, fraction or mixed "
+           "number)\n"
+           "  Click a note's header   select or deselect the note\n"
+           "  Shift and click         fix or unfix the note (note 1 is never fixed)\n"
+           "  Control and click       the same for the note in every period shown\n"
+           "  Right-click a header    insert, delete, select or fix notes\n"
+           "  Hover a cell or header  its interval or the note's state\n");
+    QDialog dialog(this);
+    dialog.setWindowTitle(tr("Keyboard Shortcuts"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* view = new QPlainTextEdit(text, &dialog);
+    view->setReadOnly(true);
+    view->setObjectName(QStringLiteral("shortcutsText"));
+    QFont font = view->font();
+    font.setFamily(QStringLiteral("monospace"));
+    font.setStyleHint(QFont::Monospace);
+    view->setFont(font);
+    view->setMinimumSize(view->fontMetrics().horizontalAdvance(QString(80, QLatin1Char('m'))) / 2 *
+                             2,
+                         view->fontMetrics().lineSpacing() * 32);
+    layout->addWidget(view);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.exec();
+}
