@@ -106,6 +106,7 @@ struct WindowHarness {
     }
 
     QList<int> fixedNotes() const { return toList(model->getFixedNotes()); }
+    QList<int> selectedList() const { return toList(window.notesToSave()); }
 
     // The range, the selected notes and the fixed notes, set as the user would.
     void setNotes(int newRange, const QList<int>& selected, const QList<int>& fixed) {
