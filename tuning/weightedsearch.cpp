@@ -502,8 +502,13 @@ bool WeightedSearch::findPiece(const Pieces& pieces, const long double& pathWeig
     if (pieces.size == 0) {
         return false;
     }
-    // The last range starting at or below the path weight, without branches to mispredict.
     const double* lows = pieces.lows();
+    if (const std::uint32_t last = pieces.lastFound;
+        last < pieces.size && lows[last] <= pathWeight && pathWeight <= pieces.highs()[last]) {
+        out = Outcome{pieces.values()[last], lows[last], pieces.highs()[last]};
+        return true;
+    }
+    // The last range starting at or below the path weight, without branches to mispredict.
     const double* base = lows;
     for (std::uint32_t count = pieces.size; count > 1;) {
         const std::uint32_t half = count / 2;
@@ -514,6 +519,7 @@ bool WeightedSearch::findPiece(const Pieces& pieces, const long double& pathWeig
     if (!(*base <= pathWeight && pathWeight <= pieces.highs()[index])) {
         return false;
     }
+    pieces.lastFound = static_cast<std::uint32_t>(index);
     out = Outcome{pieces.values()[index], *base, pieces.highs()[index]};
     return true;
 }

@@ -71,6 +71,8 @@ private:
         void* data = nullptr;
         std::uint32_t size = 0;
         std::uint32_t capacity = 0;
+        // The piece found last: a level is often visited again with a path weight near the last.
+        mutable std::uint32_t lastFound = 0;
         double* lows() const { return static_cast<double*>(data); }
         double* highs() const { return lows() + capacity; }
         long double* values() const { return reinterpret_cast<long double*>(highs() + capacity); }
