@@ -6,6 +6,9 @@
 namespace formats {
 
 QByteArray writeKeyboardMapping(const TuningDocument& document) {
+    if (!mappingProblem(document.tuning).isEmpty()) {
+        return QByteArray();
+    }
     const int degrees = degreeCount(document.tuning);
     const QString key = QString::number(document.mapping.referenceKey);
     QStringList lines{

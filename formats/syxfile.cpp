@@ -42,6 +42,9 @@ QByteArray dumpName(const QString& title) {
 } // namespace
 
 QByteArray writeBulkTuningDump(const TuningDocument& document) {
+    if (!mappingProblem(document.tuning).isEmpty()) {
+        return QByteArray();
+    }
     // F0 7E: universal non-real-time; 7F: every device; 08 01: bulk tuning dump; program 0.
     QByteArray bytes = QByteArray::fromHex("f07e7f080100");
     bytes.append(dumpName(document.title));

@@ -8,6 +8,9 @@
 namespace formats {
 
 QByteArray writeAnaMarkTuning(const TuningDocument& document) {
+    if (!mappingProblem(document.tuning).isEmpty()) {
+        return QByteArray();
+    }
     const std::vector<long double> cents = keyCents(document.tuning, document.mapping);
     QStringList lines{
         QStringLiteral("; AnaMark tuning of %1").arg(oneLine(document.title)),

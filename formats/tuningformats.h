@@ -36,6 +36,8 @@ const std::vector<TuningFormat>& tuningFormats();
 // The format of that name (any case); null when there is none.
 const TuningFormat* findTuningFormat(const QString& name);
 
+// The writers of the formats that map keys give nothing for a tuning with a mappingProblem.
+
 // The Scala scale of the tuned notes, through the Scala file writer of the storage.
 QByteArray writeScalaScale(const TuningDocument& document);
 // The linear Scala keyboard mapping: M entries 0 ... M - 1, the middle and reference note

@@ -205,6 +205,12 @@ private slots:
         QFETCH(Tuning, tuning);
         QFETCH(bool, mappable);
         QCOMPARE(formats::mappingProblem(tuning).isEmpty(), mappable);
+        // Nothing is written for a tuning that cannot be put on keys, and nothing breaks.
+        for (const formats::TuningFormat& format : formats::tuningFormats()) {
+            if (format.mapsKeys) {
+                QCOMPARE(format.write(document(tuning, 60, 440.0)).isEmpty(), !mappable);
+            }
+        }
     }
 
     void registry() {
