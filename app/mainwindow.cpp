@@ -246,6 +246,21 @@ void MainWindow::initialiseTable() {
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setFocusPolicy(Qt::ClickFocus);
     new SectionSizer(table);
+    // A reset forgets the view's editors: one still open would later commit into a table that
+    // no longer knows it. It is closed first, its text dropped as Escape would.
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, table, [table] {
+        // The table's only widgets inside its viewport are the editors its delegate made; a
+        // closed one is hidden until it is deleted.
+        for (QWidget* editor :
+             table->viewport()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (editor->isHidden()) {
+                continue;
+            }
+            QMetaObject::invokeMethod(
+                table, "closeEditor", Q_ARG(QWidget*, editor),
+                Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::RevertModelCache));
+        }
+    });
 
     // The last note of a scale space cannot be deleted.
     connect(&scaleSpace, &ScaleSpace::spaceTooSmall, this, [horizontal, vertical](bool tooSmall) {

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPen>
 #include <QPersistentModelIndex>
@@ -35,6 +36,19 @@ bool ScaleSpaceDelegate::isUsableCell(const int& row, const int& column) const {
         return true;
     }
     return isUsableSize(scaleSpace->getIntervalSize(column, row));
+}
+
+bool ScaleSpaceDelegate::eventFilter(QObject* object, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor != nullptr && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+            emit commitData(editor);
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 bool ScaleSpaceDelegate::itemShouldBeAltColour(const int& row, const int& column) const {

@@ -24,6 +24,14 @@ public:
     // True when the cell lies in a block of the other colour: the sum of the repetitions of
     // its row and of its column is odd.
     bool itemShouldBeAltColour(const int& row, const int& column) const;
+
+protected:
+    // Return and Enter commit the editor at once, not through the event loop as Qt's delegate
+    // does: a model reset queued in between would leave the commit with an editor the view no
+    // longer knows.
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+public:
     // False for a cell whose size cannot be tuned (not positive, not finite or beyond a
     // double): such cells are drawn in the error colour.
     bool isUsableCell(const int& row, const int& column) const;

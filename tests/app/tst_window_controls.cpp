@@ -12,7 +12,9 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStatusBar>
@@ -226,6 +228,42 @@ private slots:
         for (const Qt::Orientation orientation : {Qt::Horizontal, Qt::Vertical}) {
             QCOMPARE(harness.header(orientation)->noteStateText(5), noteSix);
         }
+    }
+
+    // A reset while a cell editor is open closes the editor first: nothing it does afterwards
+    // reaches a view that no longer knows it.
+    void resetWithAnOpenEditor_data() {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("range") << "range";
+        QTest::newRow("precision") << "precision";
+        QTest::newRow("interval mode") << "interval mode";
+    }
+
+    void resetWithAnOpenEditor() {
+        QFETCH(QString, change);
+        QTest::failOnWarning(QRegularExpression("does not belong to this view"));
+        ControlsHarness harness;
+        harness.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&harness.window));
+        harness.makeCurrent(0, 6);
+        harness.table->edit(harness.model->index(0, 6));
+        QPointer<QLineEdit> editor = harness.table->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->setText("1.3");
+        // The reset comes while a commit may still be on its way.
+        QTest::keyClick(editor, Qt::Key_Return);
+        if (change == "range") {
+            harness.range->setValue(14);
+        } else if (change == "precision") {
+            harness.precision->setValue(6);
+        } else {
+            harness.window.handleChangeSizeWeight(IntervalMode::Weight);
+        }
+        harness.weightFunction->setFocus();
+        QTRY_VERIFY(editor.isNull());
+        QCoreApplication::processEvents();
+        // The text was committed with Return, before the reset.
+        QUILLMERE_COMPARE_CLOSE(harness.model->interval(0, 6).size, 1.3L);
     }
 
     // What is typed into a cell editor and confirmed with Return is stored as typed; the modes
