@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
@@ -219,6 +221,25 @@ private slots:
         QVERIFY(window.width() >= twoThirds.width() && window.height() >= twoThirds.height());
         QVERIFY(window.width() <= available.width() && window.height() <= available.height());
         QVERIFY(!window.windowIcon().isNull());
+    }
+
+    // Without any display the program says so in one line and points to the command-line
+    // tool, instead of Qt's abort; any one way to a display lets it start.
+    void noDisplayIsOneClearLine() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            environment.remove(QString::fromLatin1(name));
+        }
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(QUILLMERE_APP), {});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        const QString error = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(error.count('\n'), 1);
+        QVERIFY2(error.contains("no display") && error.contains("quillmere-tune"),
+                 qPrintable(error));
     }
 
     // A weight typed into the table shows "Arbitrary" without the combo box's handler.
