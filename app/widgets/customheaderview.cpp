@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <QStyleOptionHeader>
 #include <QToolTip>
 
@@ -73,12 +74,13 @@ void CustomHeaderView::paintSection(QPainter* painter, const QRect& rect, int lo
     style()->drawControl(QStyle::CE_Header, &option, painter, this);
     if (fixed) {
         // A pin in the section's leading corner: the number itself stays readable.
-        const int side = std::max(4, rect.height() / 4);
-        const QRect pin(rect.left() + 2, rect.top() + 2, side, side);
+        const int side = std::max(6, std::min(rect.width(), rect.height()) / 3);
+        const QRect pin(rect.left() + 3, rect.top() + 3, side, side);
+        // The style leaves the painter clipped to the label's rectangle.
+        painter->setClipRect(rect);
         painter->setRenderHint(QPainter::Antialiasing);
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(selected ? option.palette.highlightedText()
-                                   : option.palette.windowText());
+        painter->setPen(QPen(option.palette.base(), 1));
+        painter->setBrush(option.palette.windowText());
         painter->drawEllipse(pin);
     }
     painter->restore();

@@ -11,6 +11,7 @@
 #include <QDial>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
 #include <QPointer>
 #include <QRadioButton>
@@ -226,7 +227,23 @@ private slots:
                                               makeNumberText(makeCutoff(notes, 700, 1000), true));
         QCOMPARE(harness.attenuation->toolTip(), QStringLiteral("Weight attenuation: 30 of 100"));
         for (const Qt::Orientation orientation : {Qt::Horizontal, Qt::Vertical}) {
-            QCOMPARE(harness.header(orientation)->noteStateText(5), noteSix);
+            CustomHeaderView* header = harness.header(orientation);
+            QCOMPARE(header->noteStateText(5), noteSix);
+            // Selected sections in the highlight colour; fixed ones with a dark pin at their
+            // leading corner, where a plain section shows its own face.
+            const QImage image = header->viewport()->grab().toImage();
+            const int start = header->sectionViewportPosition(5);
+            const QPoint inside = orientation == Qt::Horizontal
+                                      ? QPoint(start + header->sectionSize(5) / 2, 2)
+                                      : QPoint(2, start + header->sectionSize(5) / 2);
+            const QPoint corner =
+                orientation == Qt::Horizontal ? QPoint(start + 6, 6) : QPoint(6, start + 6);
+            // Fusion shades a section's face a little: near the highlight is highlighted.
+            const QColor highlight = header->palette().color(QPalette::Highlight);
+            const QColor face = image.pixelColor(inside);
+            QCOMPARE(std::abs(face.hue() - highlight.hue()) < 10 && face.saturation() > 100,
+                     selected.contains(5));
+            QCOMPARE(image.pixelColor(corner).lightness() < 80, fixed.contains(5));
         }
     }
 
