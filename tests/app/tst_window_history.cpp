@@ -1,4 +1,5 @@
 #include "app/editing/edithistory.h"
+#include "app/menus/windowmenus.h"
 #include "app/shared/storageconstants.h"
 #include "storage/dbmanager.h"
 #include "tests/app/windowharness.h"
@@ -9,6 +10,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -116,6 +118,34 @@ private slots:
         stack->setClean();
         harness.window.handleScaleSpaceActivated("19edo");
         QCOMPARE(stack->count(), 0);
+    }
+
+    // Files opened or saved head File > Open Recent; a file that has gone is left out, and
+    // choosing an entry opens it.
+    void recentFiles() {
+        QTemporaryDir folder;
+        const QString first = QDir(folder.path()).filePath("first.qmx");
+        const QString second = QDir(folder.path()).filePath("second.qmx");
+        const QString gone = QDir(folder.path()).filePath("gone.qmx");
+        for (const QString& path : {first, second, gone}) {
+            QVERIFY(QFile::copy(QDir(pitchSpacesPath).filePath("12edo.qmx"), path));
+        }
+        WindowHarness harness;
+        for (const QString& path : {gone, first, second}) {
+            harness.window.changeScaleSpace(path);
+            harness.window.handleSaveSubScaleSpace();
+        }
+        QVERIFY(QFile::remove(gone));
+        QMenu* recent = harness.window.windowMenus()->menu("menuRecent");
+        emit recent->aboutToShow();
+        QStringList entries;
+        for (const QAction* action : recent->actions()) {
+            entries << action->text();
+        }
+        QCOMPARE(entries,
+                 QStringList({QDir::toNativeSeparators(second), QDir::toNativeSeparators(first)}));
+        recent->actions().at(1)->trigger();
+        QCOMPARE(shownTitle(harness.window), QStringLiteral("first - Quillmere"));
     }
 
     // Before unsaved edits go, the window asks; Cancel keeps everything as it was, Discard
