@@ -19,12 +19,7 @@ const std::vector<TuningFormat>& tuningFormats() {
 }
 
 const TuningFormat* findTuningFormat(const QString& name) {
-    for (const TuningFormat& format : tuningFormats()) {
-        if (format.name.compare(name, Qt::CaseInsensitive) == 0) {
-            return &format;
-        }
-    }
-    return nullptr;
+    return findByName(tuningFormats(), name);
 }
 
 QString oneLine(const QString& text) {

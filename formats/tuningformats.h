@@ -36,6 +36,17 @@ const std::vector<TuningFormat>& tuningFormats();
 // The format of that name (any case); null when there is none.
 const TuningFormat* findTuningFormat(const QString& name);
 
+// The entry of that name (any case) in a list of entries with a `name`; null when there is none.
+template <typename Named>
+const Named* findByName(const std::vector<Named>& list, const QString& name) {
+    for (const Named& entry : list) {
+        if (entry.name.compare(name, Qt::CaseInsensitive) == 0) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
 // The writers of the formats that map keys give nothing for a tuning with a mappingProblem.
 
 // The Scala scale of the tuned notes, through the Scala file writer of the storage.

@@ -98,12 +98,7 @@ const std::vector<OutputFormat>& outputFormats() {
 }
 
 const OutputFormat* findOutputFormat(const QString& name) {
-    for (const OutputFormat& format : outputFormats()) {
-        if (format.name.compare(name, Qt::CaseInsensitive) == 0) {
-            return &format;
-        }
-    }
-    return nullptr;
+    return formats::findByName(outputFormats(), name);
 }
 
 std::optional<int> parseWholeNumber(const QString& option, const QString& text, int minimum,
