@@ -47,23 +47,24 @@ WindowMenus::WindowMenus(QMenuBar* menuBar) : QObject(menuBar), menuBar(menuBar)
     addAction(tuning, QStringLiteral("actionUnfixAll"), tr("&Unfix All"));
 
     QMenu* view = addMenu(QStringLiteral("menuView"), tr("&View"));
-    auto* displayModes = new QActionGroup(this);
-    for (const auto& [name, text] :
-         {std::pair{"actionDecimal", tr("&Decimal")}, std::pair{"actionCents", tr("&Cents")}}) {
-        QAction* mode = addAction(view, QString::fromLatin1(name), text);
-        mode->setCheckable(true);
-        displayModes->addAction(mode);
-        showKeys(mode, {QKeySequence(Qt::Key_Tab)});
-    }
+    // Two modes that one key switches between, shown as a radio pair.
+    const auto addModePair = [this, view](const QString& first, const QString& firstText,
+                                          const QString& second, const QString& secondText,
+                                          Qt::Key key) {
+        auto* group = new QActionGroup(this);
+        for (const auto& [name, text] :
+             {std::pair{first, firstText}, std::pair{second, secondText}}) {
+            QAction* mode = addAction(view, name, text);
+            mode->setCheckable(true);
+            group->addAction(mode);
+            showKeys(mode, {QKeySequence(key)});
+        }
+    };
+    addModePair(QStringLiteral("actionDecimal"), tr("&Decimal"), QStringLiteral("actionCents"),
+                tr("&Cents"), Qt::Key_Tab);
     view->addSeparator();
-    auto* intervalModes = new QActionGroup(this);
-    for (const auto& [name, text] :
-         {std::pair{"actionSize", tr("&Size")}, std::pair{"actionWeight", tr("&Weight")}}) {
-        QAction* mode = addAction(view, QString::fromLatin1(name), text);
-        mode->setCheckable(true);
-        intervalModes->addAction(mode);
-        showKeys(mode, {QKeySequence(Qt::Key_Space)});
-    }
+    addModePair(QStringLiteral("actionSize"), tr("&Size"), QStringLiteral("actionWeight"),
+                tr("&Weight"), Qt::Key_Space);
     action(QStringLiteral("actionDecimal"))->setChecked(true);
     action(QStringLiteral("actionSize"))->setChecked(true);
     view->addSeparator();
