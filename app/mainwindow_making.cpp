@@ -71,21 +71,24 @@ void MainWindow::startMaking() {
         QThreadPool::globalInstance(), [window, run, request = std::move(request)] {
             // Queued on the window: Qt drops the calls still pending when it goes. The search
             // reports per note and by the work done, so within a run the bar only moves on.
-            const auto progress = [window, run](int percent) {
+            const auto show = [window, run](int permille) {
                 QMetaObject::invokeMethod(
                     window,
-                    [window, run, percent] {
+                    [window, run, permille] {
                         if (run == window->makingRun && !window->cancelationRequest) {
                             QProgressBar* bar = window->ui->makeProgressBar;
-                            bar->setValue(std::max(bar->value(), percent));
+                            bar->setValue(std::max(bar->value(), permille));
                         }
                     },
                     Qt::QueuedConnection);
             };
+            const auto progress = [show](int percent) {
+                show(10 * percent);
+            };
             // An exception kept in the future would be thrown again by every later wait for
             // it, the window's destructor included: a failed search gives no tuning instead.
             try {
-                return makeTuning(request, window->cancelationRequest, progress, progress);
+                return makeTuning(request, window->cancelationRequest, progress, show);
             } catch (...) {
                 return std::vector<long double>();
             }

@@ -17,12 +17,12 @@ constexpr std::chrono::milliseconds tickInterval(50);
 
 } // namespace
 
-int WorkCounter::percent() const {
+int WorkCounter::permille() const {
     if (expected == 0) {
         return 0;
     }
     const std::uint64_t counted = std::min(done.load(std::memory_order_relaxed), expected);
-    return std::min(99, static_cast<int>(100.0L * counted / expected));
+    return std::min(999, static_cast<int>(1000.0L * counted / expected));
 }
 
 int searchThreadCount() {

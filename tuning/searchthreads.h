@@ -12,7 +12,9 @@ public:
     void add(const std::uint64_t& units) { done.fetch_add(units, std::memory_order_relaxed); }
     // Whole percentages of the work expected; 99 at most, since the caller still has the
     // result to hand over when every unit is done.
-    int percent() const;
+    int percent() const { return permille() / 10; }
+    // The same in thousandths; 999 at most.
+    int permille() const;
 
 private:
     std::atomic<std::uint64_t> done{0};

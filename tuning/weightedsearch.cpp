@@ -32,23 +32,36 @@ double roundedUp(const long double& value) {
                            : rounded;
 }
 
+float floatRoundedDown(const long double& value) {
+    float rounded = static_cast<float>(value);
+    return rounded > value ? std::nextafter(rounded, -std::numeric_limits<float>::infinity())
+                           : rounded;
+}
+
 double roundedDown(const long double& value) {
     double rounded = static_cast<double>(value);
     return rounded > value ? std::nextafter(rounded, -std::numeric_limits<double>::infinity())
                            : rounded;
 }
 
-constexpr std::size_t initialSlots = 1024;
 // The exact results kept per record for path weights that have no range.
 constexpr std::uint8_t exactPiecesPerRecord = 4;
 // A followed proposal whose logarithm differs from the root size's by no more than this
 // fraction of the logarithms involved is taken for it: a few roundings of long double.
 constexpr long double flatTolerance = 8 * std::numeric_limits<long double>::epsilon();
 
-// Blocks of a sixteenth of the budget, between 4 KiB and 64 KiB, so that a small budget is
-// still kept closely.
-std::size_t blockBytesFor(const std::size_t& budget) {
-    return std::clamp(budget / 16, std::size_t(4) << 10, std::size_t(64) << 10);
+// Capacities of arrays of pieces: 2, 4, 6, 9, 13, 19, ..., each about half as large again as the
+// one before, so that little of an array stands empty.
+std::uint32_t nextCapacity(const std::uint32_t& capacity) {
+    return capacity == 0 ? 2 : capacity + std::max<std::uint32_t>(2, capacity / 2);
+}
+
+std::size_t capacityClass(const std::uint32_t& capacity) {
+    std::size_t sizeClass = 0;
+    for (std::uint32_t step = 2; step < capacity; step = nextCapacity(step)) {
+        ++sizeClass;
+    }
+    return sizeClass;
 }
 
 // Interval::clamp, inline for the innermost loop.
@@ -86,13 +99,31 @@ std::uint64_t hashKey(const int& note, const std::uint64_t* key, const std::size
 
 } // namespace
 
-WeightedSearch::WeightedSearch(const SearchInput& input, std::atomic<bool>& cancelationRequest,
-                               const std::size_t& memoryBudget)
-    : input(input), cancelationRequest(cancelationRequest), memoryBudget(memoryBudget),
-      arena(blockBytesFor(memoryBudget)) {}
+// Spins: a record's lock is held for a binary search or an insertion among its pieces.
+class WeightedSearch::RecordLock {
+public:
+    explicit RecordLock(const Record& record)
+        : locked(const_cast<std::atomic<bool>&>(record.locked)) {
+        while (locked.exchange(true, std::memory_order_acquire)) {
+            while (locked.load(std::memory_order_relaxed)) {
+#if defined(__x86_64__) || defined(__i386__)
+                __builtin_ia32_pause();
+#endif
+            }
+        }
+    }
+    ~RecordLock() {
+        locked.store(false, std::memory_order_release);
+    }
+    RecordLock(const RecordLock&) = delete;
+    RecordLock& operator=(const RecordLock&) = delete;
 
-void WeightedSearch::prepare() {
-    prepared = true;
+private:
+    std::atomic<bool>& locked;
+};
+
+WeightedSearch::Memory::Memory(const SearchInput& input, const std::size_t& budget)
+    : input(input), budget(budget) {
     noteCount = input.noteCount();
     cutoff = input.cutoff;
     plainOnly = !input.takesLogarithms();
@@ -112,40 +143,177 @@ void WeightedSearch::prepare() {
         fixed[static_cast<std::size_t>(note)] = input.isFixed(note);
         logRootSizes[static_cast<std::size_t>(note)] = std::log(input.sizeFromRoot(note));
     }
-    logSizes.reset();
-    logSizesReady.assign(count, 0);
-
     words = (count + 63) / 64;
-    listNotes.resize(count * (count + 1) / 2);
-    listKeys.assign(count * words, 0);
-    std::iota(listNotes.begin(), listNotes.begin() + noteCount, 0);
-    for (std::size_t note = 0; note < count; ++note) {
-        listKeys[note / 64] |= std::uint64_t(1) << (note % 64);
+
+    // Every record takes at least this much of the arenas, so the budget holds no more
+    // records than this; a few more may come while the threads have not yet looked.
+    constexpr std::size_t align = alignof(std::max_align_t);
+    const std::size_t recordBytes = (sizeof(Record) + align - 1) / align * align +
+                                    (count * sizeof(Term) + align - 1) / align * align;
+    recordsInFlight = 64 * (count + 2);
+    maxRecords = budget / recordBytes + recordsInFlight;
+    std::size_t slotCount = 1024;
+    while (slotCount < 2 * maxRecords) {
+        slotCount *= 2;
     }
-    recordSlots.assign(initialSlots, 0);
-    // The table of logarithms counts in full from the start: every row may come to be used.
-    tableBytes = weights.size() * sizeof(long double) + count * count * sizeof(long double) +
-                 listNotes.size() * sizeof(int) + listKeys.size() * sizeof(std::uint64_t);
+    recordSlots.reset(new std::atomic<std::uint64_t>[slotCount]);
+    for (std::size_t slot = 0; slot < slotCount; ++slot) {
+        recordSlots[slot].store(0, std::memory_order_relaxed);
+    }
+    slotMask = slotCount - 1;
+    records.reset(new Record*[maxRecords]);
+    recordKeys.reset(new std::uint64_t[maxRecords * words]);
+    tableBytes = weights.size() * sizeof(long double) + slotCount * sizeof(std::uint64_t) +
+                 maxRecords * (sizeof(Record*) + words * sizeof(std::uint64_t));
 }
 
-void WeightedSearch::countWork(WorkCounter* counter, const std::uint64_t& unitsPerNote) {
+WeightedSearch::Memory::~Memory() = default;
+
+WeightedSearch::Arena* WeightedSearch::Memory::join() {
+    const std::lock_guard<std::mutex> lock(mutex);
+    arenas.push_back(std::make_unique<Arena>(*this));
+    ++taking;
+    return arenas.back().get();
+}
+
+void WeightedSearch::Memory::leave() {
+    const std::lock_guard<std::mutex> lock(mutex);
+    --taking;
+    // The others wait for this one no longer.
+    if (waiting > 0 && waiting == taking) {
+        forgetNow();
+    }
+}
+
+bool WeightedSearch::Memory::overBudget() const {
+    return tableBytes.load(std::memory_order_relaxed) + arenaBytes.load(std::memory_order_relaxed) >
+               budget ||
+           recordCount.load(std::memory_order_relaxed) + recordsInFlight > maxRecords;
+}
+
+void WeightedSearch::Memory::forgetTogether() {
+    std::unique_lock<std::mutex> lock(mutex);
+    // Another thread may have forgotten since this one looked.
+    if (!forgetRequested.load(std::memory_order_relaxed) && !overBudget()) {
+        return;
+    }
+    forgetRequested.store(true, std::memory_order_relaxed);
+    ++waiting;
+    if (waiting == taking) {
+        forgetNow();
+        return;
+    }
+    const std::uint64_t before = epoch;
+    forgotten.wait(lock, [this, &before] { return epoch != before; });
+}
+
+// With the mutex held, and every other thread that takes part waiting.
+void WeightedSearch::Memory::forgetNow() {
+    for (const std::unique_ptr<Arena>& arena : arenas) {
+        arena->release();
+    }
+    freeBlocks.clear();
+    for (const std::unique_ptr<unsigned char[]>& block : blocks) {
+        freeBlocks.push_back(block.get());
+    }
+    largeBlocks.clear();
+    arenaBytes.store(0, std::memory_order_relaxed);
+    for (std::size_t slot = 0; slot <= slotMask; ++slot) {
+        recordSlots[slot].store(0, std::memory_order_relaxed);
+    }
+    recordCount.store(0, std::memory_order_relaxed);
+    ++epoch;
+    waiting = 0;
+    forgetRequested.store(false, std::memory_order_relaxed);
+    forgotten.notify_all();
+}
+
+WeightedSearch::WeightedSearch(const SearchInput& input, std::atomic<bool>& cancelationRequest,
+                               const std::size_t& memoryBudget)
+    : ownInput(std::make_unique<SearchInput>(input)), ownBudget(memoryBudget), memory(nullptr),
+      cancelationRequest(cancelationRequest) {}
+
+WeightedSearch::WeightedSearch(Memory& memory, std::atomic<bool>& cancelationRequest)
+    : memory(&memory), cancelationRequest(cancelationRequest) {}
+
+WeightedSearch::~WeightedSearch() {
+    if (joined) {
+        memory->leave();
+    }
+}
+
+std::uint64_t WeightedSearch::forgettings() const {
+    return memory == nullptr ? 0 : memory->epoch;
+}
+
+void WeightedSearch::prepare() {
+    prepared = true;
+    if (memory == nullptr) {
+        ownMemory = std::make_unique<Memory>(*ownInput, ownBudget);
+        memory = ownMemory.get();
+    }
+    arena = memory->join();
+    joined = true;
+    noteCount = memory->noteCount;
+    cutoff = memory->cutoff;
+    plainOnly = memory->plainOnly;
+    words = memory->words;
+    const std::size_t count = static_cast<std::size_t>(noteCount);
+    logSizes.reset();
+    logSizesReady.assign(count, 0);
+    listNotes.resize(count * (count + 1) / 2);
+    listKeys.assign(count * words, 0);
+    products.resize(count);
+    // The table of logarithms counts in full from the start: every row may come to be used.
+    memory->tableBytes += count * count * sizeof(long double) + listNotes.size() * sizeof(int) +
+                          listKeys.size() * sizeof(std::uint64_t);
+}
+
+void WeightedSearch::giveUpRemembering() {
+    plainOnly = true;
+    if (joined) {
+        joined = false;
+        memory->leave();
+    }
+    // What this search alone remembered is given back; a shared memory's goes with the last
+    // of its searches.
+    if (ownMemory) {
+        ownMemory.reset();
+        memory = nullptr;
+    }
+}
+
+void WeightedSearch::countWork(WorkCounter* counter, const std::uint64_t& unitsPerCall) {
     work = counter;
-    workPerNote = unitsPerNote;
+    workPerCall = unitsPerCall;
 }
 
 void WeightedSearch::countShare(const long double& share) {
     const std::uint64_t units =
-        std::min(workPerNote, static_cast<std::uint64_t>(share * workPerNote));
+        std::min(workPerCall, static_cast<std::uint64_t>(share * workPerCall));
     if (work != nullptr && units > workCounted) {
         work->add(units - workCounted);
         workCounted = units;
     }
 }
 
-long double WeightedSearch::tuneFromAllNotes(const int& note) {
+void WeightedSearch::startCounting(const int& depth) {
     workCounted = 0;
-    shareBefore[0] = 0;
-    shareOf[0] = 1;
+    shareBefore[depth] = 0;
+    shareOf[depth] = 1;
+}
+
+WeightedSearch::Record* WeightedSearch::topRecord(const int& note) {
+    std::iota(listNotes.begin(), listNotes.begin() + noteCount, 0);
+    std::fill(listKeys.begin(), listKeys.begin() + static_cast<std::ptrdiff_t>(words), 0);
+    for (int member = 0; member < noteCount; ++member) {
+        listKeys[static_cast<std::size_t>(member) / 64] |= std::uint64_t(1) << (member % 64);
+    }
+    return findOrAddRecord(0, note);
+}
+
+long double WeightedSearch::tuneFromAllNotes(const int& note) {
+    startCounting(0);
     long double result = 1;
     try {
         if (!prepared) {
@@ -154,21 +322,61 @@ long double WeightedSearch::tuneFromAllNotes(const int& note) {
         if (!plainOnly) {
             Record* record = nullptr;
             Outcome outcome{};
-            result = visit(0, note, 1, record, outcome) ? std::exp(outcome.value) : 1;
+            if (memory->forgetRequested.load(std::memory_order_relaxed) || memory->overBudget()) {
+                memory->forgetTogether();
+            }
+            record = topRecord(note);
+            result = record != nullptr && visit(0, note, 1, record, outcome)
+                         ? std::exp(outcome.value)
+                         : 1;
             countShare(1);
             return result;
         }
     } catch (const std::bad_alloc&) {
-        // Out of memory: give back what is remembered and search without remembering.
-        forget();
-        plainOnly = true;
+        // Out of memory: search without remembering.
+        giveUpRemembering();
     }
+    // The memory itself may be what did not fit.
+    const SearchInput& input = memory != nullptr ? memory->input : *ownInput;
     std::vector<int> allNotes(static_cast<std::size_t>(input.noteCount()));
     std::iota(allNotes.begin(), allNotes.end(), 0);
     result = traversePath(input, note, allNotes, 1, 1 / sumProdWeights(input, allNotes),
                           cancelationRequest);
     countShare(1);
     return result;
+}
+
+void WeightedSearch::searchEntry(const int& note, const int& entry) {
+    startCounting(1);
+    try {
+        if (!prepared) {
+            prepare();
+        }
+        if (plainOnly || note == 0 || memory->fixed[static_cast<std::size_t>(note)]) {
+            countShare(1);
+            return;
+        }
+        if (memory->forgetRequested.load(std::memory_order_relaxed) || memory->overBudget()) {
+            memory->forgetTogether();
+        }
+        const Record* top = topRecord(note);
+        const int via = entry;
+        if (top == nullptr || via == 0 || via == note) {
+            countShare(1);
+            return;
+        }
+        // The top level's path weight is 1, so the entry's is its exponent; as in visit.
+        const long double exponent = top->terms[static_cast<std::size_t>(entry)].exponent();
+        if (exponent * 1 > cutoff) {
+            prepareChildList(0, note);
+            Record* child = nullptr;
+            Outcome outcome{};
+            visit(1, via, clamped(exponent * 1), child, outcome);
+        }
+    } catch (const std::bad_alloc&) {
+        giveUpRemembering();
+    }
+    countShare(1);
 }
 
 // traversePath on the list at this depth: its cutoff tests operation for operation, its
@@ -180,28 +388,28 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
     }
     // Only here, before this level holds a record, may everything be forgotten; the levels
     // above notice it and find theirs again.
-    if (overBudget()) {
-        forget();
-        record = nullptr;
-    }
-    if (record == nullptr) {
-        const std::uint64_t hash = hashKey(note, listKey(depth), words);
-        record = findRecord(hash, depth, note);
-        if (record == nullptr && (record = addRecord(hash, depth, note)) == nullptr) {
-            return false;
+    if (memory->forgetRequested.load(std::memory_order_relaxed) || memory->overBudget()) {
+        const std::uint64_t before = memory->epoch;
+        memory->forgetTogether();
+        if (memory->epoch != before) {
+            record = nullptr;
         }
+    }
+    if (record == nullptr && (record = findOrAddRecord(depth, note)) == nullptr) {
+        return false;
     }
     if (recall(*record, pathWeight, out)) {
         ++reused;
         return true;
     }
     ++computed;
-    std::uint64_t recordEpoch = epoch;
+    std::uint64_t recordEpoch = memory->epoch;
 
     const std::size_t count = static_cast<std::size_t>(noteCount - depth);
     const int* notes = &listNotes[listOffset(depth)];
-    const bool currentFixed = fixed[static_cast<std::size_t>(note)];
-    const long double logRootSize = logRootSizes[static_cast<std::size_t>(note)];
+    const bool currentFixed = memory->fixed[static_cast<std::size_t>(note)];
+    const long double logRootSize = memory->logRootSizes[static_cast<std::size_t>(note)];
+    const bool rangesMatter = memory->rangesMatter;
     // Below this a followed path would have its weight raised to the smallest normal double,
     // which the ranges do not account for.
     const long double followFloor = std::max(cutoff, static_cast<long double>(Interval::lowest));
@@ -211,12 +419,14 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
     // The results of the levels this one goes on to lie far apart in memory: ask for all of
     // them, where the first steps of their binary searches go, before waiting for the first.
     for (std::size_t k = 0; k < count; ++k) {
-        prefetch(record->terms[k].via);
+        prefetch(record->terms[k].via.load(std::memory_order_acquire));
     }
     for (std::size_t k = 0; k < count; ++k) {
-        if (const Record* child = record->terms[k].via; child != nullptr) {
+        if (const Record* child = record->terms[k].via.load(std::memory_order_acquire);
+            child != nullptr) {
+            // Read without the child's lock: at worst a stale address is fetched.
             const double* lows = child->results.lows();
-            const std::uint32_t size = child->results.size;
+            const std::uint32_t size = child->results.size.load(std::memory_order_relaxed);
             prefetch(lows + size / 2);
             prefetch(lows + size / 4);
             prefetch(lows + size / 2 + size / 4);
@@ -229,15 +439,16 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
     long double high = infinity;
     for (std::size_t k = 0; k < count; ++k) {
         const int via = notes[k];
-        const long double exponent = record->terms[k].exponent;
+        const long double exponent = record->terms[k].exponent();
         // The ranges need not be exact, only inside the true ones: multiplying by the
         // reciprocal adds one more rounding, far below the margin.
-        const long double inverse = record->terms[k].inverseExponent;
+        const long double inverse = 1 / exponent;
         // The logarithm of the power that the proposal makes.
         long double power;
         const bool direct = via == 0 || currentFixed || via == note;
         const bool cut = !direct && exponent * pathWeight <= cutoff;
-        if (!direct && !cut && flatnessUsable && record->terms[k].flat < 0) {
+        if (!direct && !cut && flatnessUsable &&
+            record->terms[k].flat.load(std::memory_order_relaxed) < 0) {
             if (!childListReady) {
                 prepareChildList(depth, note);
                 childListReady = true;
@@ -248,9 +459,10 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
         }
         if (direct) {
             power = exponent * logRootSize;
-        } else if (pathWeight <= record->terms[k].flatUpTo) {
+        } else if (const float flatUpTo = record->terms[k].flatUpTo.load(std::memory_order_relaxed);
+                   pathWeight <= flatUpTo) {
             power = exponent * logRootSize;
-            high = std::min(high, static_cast<long double>(record->terms[k].flatUpTo));
+            high = std::min(high, static_cast<long double>(flatUpTo));
         } else if (cut) {
             if (rangesMatter) {
                 high = std::min(high, below(cutoff * inverse));
@@ -258,7 +470,7 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
             power = exponent * logRootSize;
         } else {
             const long double viaWeight = clamped(exponent * pathWeight);
-            Record* child = record->terms[k].via;
+            Record* child = record->terms[k].via.load(std::memory_order_acquire);
             Outcome estimate{};
             if (child != nullptr && recall(*child, viaWeight, estimate)) {
                 ++reused;
@@ -274,17 +486,15 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
                 if (!visit(depth + 1, via, viaWeight, child, estimate)) {
                     return false;
                 }
-                if (epoch != recordEpoch) {
-                    const std::uint64_t hash = hashKey(note, listKey(depth), words);
-                    record = findRecord(hash, depth, note);
-                    if (record == nullptr && (record = addRecord(hash, depth, note)) == nullptr) {
+                if (memory->epoch != recordEpoch) {
+                    if ((record = findOrAddRecord(depth, note)) == nullptr) {
                         return false;
                     }
-                    recordEpoch = epoch;
+                    recordEpoch = memory->epoch;
                 }
-                record->terms[k].via = child;
+                record->terms[k].via.store(child, std::memory_order_release);
                 // The visit may have taught m's level that more of its paths are flat.
-                if (flatnessUsable && record->terms[k].flat > 0 &&
+                if (flatnessUsable && record->terms[k].flat.load(std::memory_order_relaxed) > 0 &&
                     !learnFlatness(*record, depth, k, note)) {
                     return false;
                 }
@@ -331,7 +541,7 @@ const long double* WeightedSearch::logSizesFrom(const int& note) {
     long double* logs = &logSizes[row * count];
     if (!logSizesReady[row]) {
         for (int other = 0; other < noteCount; ++other) {
-            logs[other] = std::log(input.size(note, other));
+            logs[other] = std::log(memory->input.size(note, other));
         }
         logSizesReady[row] = 1;
     }
@@ -348,47 +558,54 @@ bool WeightedSearch::learnFlatness(Record& record, const int& depth, const std::
                                    const int& note) {
     Term& term = record.terms[k];
     const int via = listNotes[listOffset(depth) + k];
-    if (term.via == nullptr) {
+    Record* child = term.via.load(std::memory_order_acquire);
+    if (child == nullptr) {
         // Only a visit may forget, so here the budget is kept by not learning.
-        if (overBudget()) {
+        if (memory->overBudget()) {
             return true;
         }
-        const std::uint64_t hash = hashKey(via, listKey(depth + 1), words);
-        term.via = findRecord(hash, depth + 1, via);
-        if (term.via == nullptr && (term.via = addRecord(hash, depth + 1, via)) == nullptr) {
+        if ((child = findOrAddRecord(depth + 1, via)) == nullptr) {
             return false;
         }
+        term.via.store(child, std::memory_order_release);
     }
-    Record& child = *term.via;
-    if (!child.allCutKnown) {
-        // As visit sums it when every path is cut.
-        const long double logRootSize = logRootSizes[static_cast<std::size_t>(via)];
-        long double value = 0;
-        for (std::uint32_t j = 0; j < child.termCount; ++j) {
-            value += child.terms[j].exponent * logRootSize;
+    if (!child->allCutKnown.load(std::memory_order_acquire)) {
+        const RecordLock lock(*child);
+        if (!child->allCutKnown.load(std::memory_order_relaxed)) {
+            // As visit sums it when every path is cut.
+            const long double logRootSize = memory->logRootSizes[static_cast<std::size_t>(via)];
+            long double value = 0;
+            for (std::uint32_t j = 0; j < child->termCount; ++j) {
+                value += child->terms[j].exponent() * logRootSize;
+            }
+            child->allCutValue = value;
+            child->allCutKnown.store(true, std::memory_order_release);
         }
-        child.allCutValue = value;
-        child.allCutKnown = true;
     }
-    if (term.flat < 0) {
+    signed char flat = term.flat.load(std::memory_order_relaxed);
+    if (flat < 0) {
         const long double logSize = logSizesFrom(note)[via];
-        const long double logRootSize = logRootSizes[static_cast<std::size_t>(note)];
-        const long double followed = logSize + child.allCutValue;
+        const long double logRootSize = memory->logRootSizes[static_cast<std::size_t>(note)];
+        const long double followed = logSize + child->allCutValue;
         // Equal but for rounding: taking one for the other moves the result by no more than
         // the rounding of the sums themselves.
         const long double magnitude =
-            std::fabs(logSize) + std::fabs(child.allCutValue) + std::fabs(logRootSize);
-        term.flat = std::fabs(followed - logRootSize) <= flatTolerance * magnitude;
+            std::fabs(logSize) + std::fabs(child->allCutValue) + std::fabs(logRootSize);
+        flat = std::fabs(followed - logRootSize) <= flatTolerance * magnitude ? 1 : 0;
+        term.flat.store(flat, std::memory_order_relaxed);
     }
-    if (term.flat > 0) {
-        term.flatUpTo = std::max(
-            term.flatUpTo, roundedDown(below(allCutUpTo(child, depth + 1) * term.inverseExponent)));
+    if (flat > 0) {
+        const float upTo = floatRoundedDown(below(allCutUpTo(*child, depth + 1) / term.exponent()));
+        // Another thread may raise it meanwhile; either bound holds.
+        if (upTo > term.flatUpTo.load(std::memory_order_relaxed)) {
+            term.flatUpTo.store(upTo, std::memory_order_relaxed);
+        }
     }
     return true;
 }
 
 long double WeightedSearch::allCutUpTo(const Record& record, const int& depth) const {
-    if (fixed[static_cast<std::size_t>(record.note)]) {
+    if (memory->fixed[static_cast<std::size_t>(record.note)]) {
         return infinity;
     }
     const int* notes = &listNotes[listOffset(depth)];
@@ -399,8 +616,9 @@ long double WeightedSearch::allCutUpTo(const Record& record, const int& depth) c
         }
         const Term& term = record.terms[j];
         // Up to its cutoff a path is cut; a flat path gives the root power further still.
-        upTo = std::min(upTo, std::max(static_cast<long double>(term.flatUpTo),
-                                       below(cutoff * term.inverseExponent)));
+        upTo = std::min(
+            upTo, std::max(static_cast<long double>(term.flatUpTo.load(std::memory_order_relaxed)),
+                           below(cutoff / term.exponent())));
     }
     return upTo;
 }
@@ -415,38 +633,35 @@ const std::uint64_t* WeightedSearch::listKey(const int& depth) const {
     return &listKeys[static_cast<std::size_t>(depth) * words];
 }
 
-bool WeightedSearch::overBudget() const {
-    return tableBytes + arena.size() + records.capacity() * sizeof(Record*) +
-               (recordSlots.capacity() + recordKeys.capacity()) * sizeof(std::uint64_t) >
-           memoryBudget;
-}
-
 WeightedSearch::Record* WeightedSearch::findRecord(const std::uint64_t& hash, const int& depth,
                                                    const int& note) {
     const std::uint64_t* key = listKey(depth);
     const std::uint64_t fingerprint = hash >> 32;
-    const std::size_t mask = recordSlots.size() - 1;
-    for (std::size_t slot = hash & mask; recordSlots[slot] != 0; slot = (slot + 1) & mask) {
-        if (recordSlots[slot] >> 32 != fingerprint) {
+    const std::size_t mask = memory->slotMask;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t entry = memory->recordSlots[slot].load(std::memory_order_acquire);
+        if (entry == 0) {
+            return nullptr;
+        }
+        if (entry >> 32 != fingerprint) {
             continue;
         }
-        const std::size_t index = (recordSlots[slot] & 0xffffffffULL) - 1;
-        const std::uint64_t* stored = &recordKeys[index * words];
-        if (records[index]->note == note && std::equal(stored, stored + words, key)) {
-            return records[index];
+        const std::size_t index = (entry & 0xffffffffULL) - 1;
+        const std::uint64_t* stored = &memory->recordKeys[index * words];
+        if (memory->records[index]->note == note && std::equal(stored, stored + words, key)) {
+            return memory->records[index];
         }
     }
-    return nullptr;
 }
 
 WeightedSearch::Record* WeightedSearch::addRecord(const std::uint64_t& hash, const int& depth,
                                                   const int& note) {
     const std::size_t count = static_cast<std::size_t>(noteCount - depth);
-    Record& record = *new (arena.allocate(sizeof(Record))) Record();
+    Record& record = *new (arena->allocate(sizeof(Record))) Record();
     record.note = note;
     record.hash = hash;
     record.termCount = static_cast<std::uint32_t>(count);
-    record.terms = static_cast<Term*>(arena.allocate(count * sizeof(Term)));
+    record.terms = static_cast<Term*>(arena->allocate(count * sizeof(Term)));
     for (std::size_t k = 0; k < count; ++k) {
         new (record.terms + k) Term();
     }
@@ -454,19 +669,40 @@ WeightedSearch::Record* WeightedSearch::addRecord(const std::uint64_t& hash, con
     if (!computeExponents(depth, record)) {
         return nullptr;
     }
+    const std::size_t index = memory->recordCount.fetch_add(1, std::memory_order_relaxed);
+    if (index >= memory->maxRecords) {
+        // The budget checks leave room for every record added between them; this is not
+        // reached, and if it were, searching on without remembering is right.
+        throw std::bad_alloc();
+    }
     const std::uint64_t* key = listKey(depth);
-    recordKeys.insert(recordKeys.end(), key, key + words);
-    if ((records.size() + 1) * 2 > recordSlots.size()) {
-        growSlots();
+    std::copy(key, key + words, &memory->recordKeys[index * words]);
+    memory->records[index] = &record;
+    // Published by the slot: whoever finds it sees the record and its key whole.
+    const std::uint64_t fingerprint = hash >> 32;
+    const std::uint64_t entry = (fingerprint << 32) | (index + 1);
+    const std::size_t mask = memory->slotMask;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        std::uint64_t seen = memory->recordSlots[slot].load(std::memory_order_acquire);
+        if (seen == 0 && memory->recordSlots[slot].compare_exchange_strong(
+                             seen, entry, std::memory_order_acq_rel, std::memory_order_acquire)) {
+            return &record;
+        }
+        // Another thread may have added the same level meanwhile: its record serves.
+        if (seen >> 32 == fingerprint) {
+            const std::size_t other = (seen & 0xffffffffULL) - 1;
+            const std::uint64_t* stored = &memory->recordKeys[other * words];
+            if (memory->records[other]->note == note && std::equal(stored, stored + words, key)) {
+                return memory->records[other];
+            }
+        }
     }
-    const std::size_t mask = recordSlots.size() - 1;
-    std::size_t slot = hash & mask;
-    while (recordSlots[slot] != 0) {
-        slot = (slot + 1) & mask;
-    }
-    records.push_back(&record);
-    recordSlots[slot] = (hash >> 32 << 32) | records.size();
-    return &record;
+}
+
+WeightedSearch::Record* WeightedSearch::findOrAddRecord(const int& depth, const int& note) {
+    const std::uint64_t hash = hashKey(note, listKey(depth), words);
+    Record* record = findRecord(hash, depth, note);
+    return record != nullptr ? record : addRecord(hash, depth, note);
 }
 
 // The exponents clamp(B * P(m, S)) of the list at this depth, B = 1 / sum of P(p, S), with the
@@ -481,36 +717,35 @@ bool WeightedSearch::computeExponents(const int& depth, Record& record) {
         if (cancelationRequest) {
             return false;
         }
-        const long double* row = &weights[static_cast<std::size_t>(notes[k]) * stride];
+        const long double* row = &memory->weights[static_cast<std::size_t>(notes[k]) * stride];
         long double product = 1;
         for (std::size_t j = 0; j < count; ++j) {
             product *= row[notes[j]];
         }
-        record.terms[k].exponent = Interval::clamp(product);
-        sum += record.terms[k].exponent;
+        products[k] = Interval::clamp(product);
+        sum += products[k];
     }
     const long double normaliser = 1 / sum;
     for (std::size_t k = 0; k < count; ++k) {
-        Term& term = record.terms[k];
-        term.exponent = Interval::clamp(normaliser * term.exponent);
-        term.inverseExponent = static_cast<double>(1 / term.exponent);
+        pack(record.terms[k].exponentBytes, Interval::clamp(normaliser * products[k]));
     }
     return true;
 }
 
 bool WeightedSearch::findPiece(const Pieces& pieces, const long double& pathWeight, Outcome& out) {
-    if (pieces.size == 0) {
+    const std::uint32_t size = pieces.size.load(std::memory_order_relaxed);
+    if (size == 0) {
         return false;
     }
     const double* lows = pieces.lows();
     if (const std::uint32_t last = pieces.lastFound;
-        last < pieces.size && lows[last] <= pathWeight && pathWeight <= pieces.highs()[last]) {
-        out = Outcome{pieces.values()[last], lows[last], pieces.highs()[last]};
+        last < size && lows[last] <= pathWeight && pathWeight <= pieces.highs()[last]) {
+        out = Outcome{pieces.value(last), lows[last], pieces.highs()[last]};
         return true;
     }
     // The last range starting at or below the path weight, without branches to mispredict.
     const double* base = lows;
-    for (std::uint32_t count = pieces.size; count > 1;) {
+    for (std::uint32_t count = size; count > 1;) {
         const std::uint32_t half = count / 2;
         base = base[half] <= pathWeight ? base + half : base;
         count -= half;
@@ -520,7 +755,7 @@ bool WeightedSearch::findPiece(const Pieces& pieces, const long double& pathWeig
         return false;
     }
     pieces.lastFound = static_cast<std::uint32_t>(index);
-    out = Outcome{pieces.values()[index], *base, pieces.highs()[index]};
+    out = Outcome{pieces.value(index), *base, pieces.highs()[index]};
     return true;
 }
 
@@ -531,36 +766,40 @@ bool WeightedSearch::addPiece(Pieces& pieces, const long double& low, const long
     if (!(lowEnd <= highEnd)) {
         return false;
     }
-    if (pieces.size == pieces.capacity) {
-        Pieces grown;
-        grown.capacity = pieces.capacity == 0 ? 4 : 2 * pieces.capacity;
-        grown.size = pieces.size;
-        grown.data = arena.allocatePieces(grown.capacity);
-        std::copy(pieces.lows(), pieces.lows() + pieces.size, grown.lows());
-        std::copy(pieces.highs(), pieces.highs() + pieces.size, grown.highs());
-        std::copy(pieces.values(), pieces.values() + pieces.size, grown.values());
-        if (pieces.data != nullptr) {
-            arena.freePieces(pieces.data, pieces.capacity);
+    const std::uint32_t size = pieces.size.load(std::memory_order_relaxed);
+    if (size == pieces.capacity) {
+        const std::uint32_t capacity = nextCapacity(pieces.capacity);
+        void* grown = arena->allocatePieces(capacity);
+        double* grownLows = static_cast<double*>(grown);
+        double* grownHighs = grownLows + capacity;
+        unsigned char* grownValues = reinterpret_cast<unsigned char*>(grownHighs + capacity);
+        std::copy(pieces.lows(), pieces.lows() + size, grownLows);
+        std::copy(pieces.highs(), pieces.highs() + size, grownHighs);
+        std::copy(pieces.values(), pieces.values() + size * packedBytes, grownValues);
+        if (void* old = pieces.data.load(std::memory_order_relaxed); old != nullptr) {
+            arena->freePieces(old, pieces.capacity);
         }
-        pieces = grown;
+        pieces.data.store(grown, std::memory_order_relaxed);
+        pieces.capacity = capacity;
     }
     double* lows = pieces.lows();
     double* highs = pieces.highs();
-    long double* values = pieces.values();
+    unsigned char* values = pieces.values();
     const std::size_t at =
-        static_cast<std::size_t>(std::upper_bound(lows, lows + pieces.size, lowEnd) - lows);
-    std::copy_backward(lows + at, lows + pieces.size, lows + pieces.size + 1);
-    std::copy_backward(highs + at, highs + pieces.size, highs + pieces.size + 1);
-    std::copy_backward(values + at, values + pieces.size, values + pieces.size + 1);
+        static_cast<std::size_t>(std::upper_bound(lows, lows + size, lowEnd) - lows);
+    std::copy_backward(lows + at, lows + size, lows + size + 1);
+    std::copy_backward(highs + at, highs + size, highs + size + 1);
+    std::memmove(values + (at + 1) * packedBytes, values + at * packedBytes,
+                 (size - at) * packedBytes);
     lows[at] = lowEnd;
     highs[at] = highEnd;
-    values[at] = value;
-    ++pieces.size;
+    pack(values + at * packedBytes, value);
+    pieces.size.store(size + 1, std::memory_order_relaxed);
     return true;
 }
 
-bool WeightedSearch::recall(const Record& record, const long double& pathWeight,
-                            Outcome& out) const {
+bool WeightedSearch::recall(Record& record, const long double& pathWeight, Outcome& out) const {
+    const RecordLock lock(record);
     if (findPiece(record.results, pathWeight, out)) {
         return true;
     }
@@ -576,13 +815,19 @@ bool WeightedSearch::recall(const Record& record, const long double& pathWeight,
 
 void WeightedSearch::remember(Record& record, const long double& pathWeight,
                               const Outcome& outcome) {
+    const RecordLock lock(record);
+    // Another thread may have found the same piece meanwhile.
+    Outcome known{};
+    if (findPiece(record.results, pathWeight, known)) {
+        return;
+    }
     if (addPiece(record.results, outcome.low, outcome.high, outcome.value) &&
         roundedUp(outcome.low) <= pathWeight && pathWeight <= roundedDown(outcome.high)) {
         return;
     }
     if (record.exactPieces == nullptr) {
         record.exactPieces =
-            static_cast<ExactPiece*>(arena.allocate(exactPiecesPerRecord * sizeof(ExactPiece)));
+            static_cast<ExactPiece*>(arena->allocate(exactPiecesPerRecord * sizeof(ExactPiece)));
     }
     if (record.exactCount < exactPiecesPerRecord) {
         ++record.exactCount;
@@ -594,53 +839,22 @@ void WeightedSearch::remember(Record& record, const long double& pathWeight,
     record.exactPieces[record.exactCount - 1] = ExactPiece{pathWeight, outcome.value};
 }
 
-void WeightedSearch::growSlots() {
-    std::vector<std::uint64_t> grown(recordSlots.size() * 2, 0);
-    const std::size_t mask = grown.size() - 1;
-    for (const std::uint64_t entry : recordSlots) {
-        if (entry == 0) {
-            continue;
-        }
-        std::size_t slot = records[(entry & 0xffffffffULL) - 1]->hash & mask;
-        while (grown[slot] != 0) {
-            slot = (slot + 1) & mask;
-        }
-        grown[slot] = entry;
-    }
-    recordSlots.swap(grown);
-}
-
-void WeightedSearch::forget() {
-    arena.release();
-    records.clear();
-    recordKeys.clear();
-    recordSlots.assign(initialSlots, 0);
-    ++epoch;
-    ++clearings;
-}
-
 void* WeightedSearch::Arena::allocate(const std::size_t& bytes) {
     constexpr std::size_t alignment = alignof(std::max_align_t);
     const std::size_t rounded = (bytes + alignment - 1) / alignment * alignment;
     if (rounded > left) {
-        const std::size_t blockBytes = std::max(rounded, blockSize);
-        // Left uninitialised, so that pages are touched only as they are used.
-        blocks.emplace_back(new unsigned char[blockBytes]);
-        next = blocks.back().get();
-        left = blockBytes;
-        total += blockBytes;
+        const std::size_t size = std::max(rounded, Memory::blockBytes);
+        next = memory.takeBlock(size);
+        left = size;
     }
-    void* memory = next;
+    void* allocated = next;
     next += rounded;
     left -= rounded;
-    return memory;
+    return allocated;
 }
 
 void* WeightedSearch::Arena::allocatePieces(const std::uint32_t& capacity) {
-    std::size_t sizeClass = 0;
-    while ((std::uint32_t(4) << sizeClass) < capacity) {
-        ++sizeClass;
-    }
+    const std::size_t sizeClass = capacityClass(capacity);
     if (sizeClass < freeLists.size() && freeLists[sizeClass] != nullptr) {
         void* pieces = freeLists[sizeClass];
         std::memcpy(&freeLists[sizeClass], pieces, sizeof(void*));
@@ -650,10 +864,7 @@ void* WeightedSearch::Arena::allocatePieces(const std::uint32_t& capacity) {
 }
 
 void WeightedSearch::Arena::freePieces(void* pieces, const std::uint32_t& capacity) {
-    std::size_t sizeClass = 0;
-    while ((std::uint32_t(4) << sizeClass) < capacity) {
-        ++sizeClass;
-    }
+    const std::size_t sizeClass = capacityClass(capacity);
     if (freeLists.size() <= sizeClass) {
         freeLists.resize(sizeClass + 1, nullptr);
     }
@@ -662,9 +873,24 @@ void WeightedSearch::Arena::freePieces(void* pieces, const std::uint32_t& capaci
 }
 
 void WeightedSearch::Arena::release() {
-    blocks.clear();
     next = nullptr;
     left = 0;
-    total = 0;
     freeLists.clear();
+}
+
+unsigned char* WeightedSearch::Memory::takeBlock(const std::size_t& bytes) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    arenaBytes.fetch_add(bytes, std::memory_order_relaxed);
+    if (bytes > blockBytes) {
+        largeBlocks.emplace_back(new unsigned char[bytes]);
+        return largeBlocks.back().get();
+    }
+    if (!freeBlocks.empty()) {
+        unsigned char* block = freeBlocks.back();
+        freeBlocks.pop_back();
+        return block;
+    }
+    // Left uninitialised, so that pages are touched only as they are used.
+    blocks.emplace_back(new unsigned char[blockBytes]);
+    return blocks.back().get();
 }

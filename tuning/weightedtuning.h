@@ -7,15 +7,16 @@
 #include <vector>
 
 // The weighted tuning of every note 0 ... K: a pass over sets of notes, on `threads` threads,
-// where no path is cut and its tables fit; otherwise one WeightedSearch for all notes in turn.
+// where no path is cut and its tables fit; otherwise the path-weight search of WeightedSearch
+// on `threads` threads that remember together.
 // Either way the values are plainTuneNote's to about 1e-18 relative.
 //
 // noteTuned(i) is called for i = 0, 1, ..., K in order, once note i and every note before it
-// are tuned; workPercent with whole percentages of the work expected, rising, below 100, as
+// are tuned; workPermille with thousandths of the work expected, rising, below 1000, as
 // the search advances. Both are called on this thread. Once the flag is set, every note not yet
 // tuned is answered with 1 (and still reported) and the values are meaningless.
 std::vector<long double> makeWeightedTuning(const SearchInput& input,
                                             std::atomic<bool>& cancelationRequest,
                                             const std::function<void(const int&)>& noteTuned,
-                                            const std::function<void(int)>& workPercent,
+                                            const std::function<void(int)>& workPermille,
                                             const int& threads);

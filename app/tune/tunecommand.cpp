@@ -176,27 +176,28 @@ QString noteListText(const std::vector<int>& notes) {
     return parts.join(QLatin1Char(','));
 }
 
-// Whole percentages on one terminal line, redrawn in place. It only moves forward: the search
-// reports both per note and by the work done, and a cancelled run's final 0 is not drawn.
+// Percentages to a tenth on one terminal line, redrawn in place, so that a search of many
+// minutes visibly moves. It only moves forward: the search reports both per note and by the
+// work done, and a cancelled run's final 0 is not drawn.
 class ProgressBar {
 public:
     ProgressBar(QTextStream& err, bool enabled) : err(err), enabled(enabled) {}
     ~ProgressBar() {
         if (enabled && shown) {
-            err << '\r' << QString(barWidth + 8, QLatin1Char(' ')) << '\r';
+            err << '\r' << QString(barWidth + 10, QLatin1Char(' ')) << '\r';
             err.flush();
         }
     }
-    void report(int percent) {
-        if (!enabled || percent <= last) {
+    void report(int permille) {
+        if (!enabled || permille <= last) {
             return;
         }
-        last = percent;
+        last = permille;
         shown = true;
-        const int filled = std::clamp(percent, 0, 100) * barWidth / 100;
+        const int filled = std::clamp(permille, 0, 1000) * barWidth / 1000;
         err << "\r[" << QString(filled, QLatin1Char('#'))
             << QString(barWidth - filled, QLatin1Char(' ')) << "] "
-            << QStringLiteral("%1%").arg(percent, 3);
+            << QStringLiteral("%1%").arg(permille / 10.0, 5, 'f', 1);
         err.flush();
     }
 
@@ -307,10 +308,10 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
     std::vector<long double> tuning;
     {
         ProgressBar progress(err, showProgress);
-        const auto report = [&progress](int percent) {
-            progress.report(percent);
-        };
-        tuning = makeTuning(request, cancelationRequest, report, report);
+        tuning = makeTuning(
+            request, cancelationRequest,
+            [&progress](int percent) { progress.report(10 * percent); },
+            [&progress](int permille) { progress.report(permille); });
     }
     if (cancelationRequest.load()) {
         err << programName << ": interrupted\n";
