@@ -51,16 +51,47 @@ void answerIfCancelled(std::vector<long double>& tuning, const int& note,
     }
 }
 
+} // namespace
+
+std::vector<long double> makeWeightedTuning(const SearchInput& input,
+                                            std::atomic<bool>& cancelationRequest,
+                                            const std::function<void(const int&)>& noteTuned,
+                                            const std::function<void(int)>& workPermille,
+                                            const int& threads) {
+    // Note 0 is the reference, known before any search.
+    noteTuned(0);
+    if (NoteSetSearch::applies(input)) {
+        try {
+            WorkCounter counter(NoteSetSearch::workUnits(input.noteCount()));
+            WorkReport report(counter, workPermille);
+            NoteSetSearch search(input, cancelationRequest);
+            std::vector<long double> tuning = search.tuneAllNotes(threads, &counter, report);
+            if (tuning.empty()) {
+                tuning.assign(static_cast<std::size_t>(input.noteCount()), 1);
+            }
+            for (int note = 1; note < input.noteCount(); ++note) {
+                answerIfCancelled(tuning, note, cancelationRequest);
+                noteTuned(note);
+            }
+            return tuning;
+        } catch (const std::bad_alloc&) {
+            // Its tables did not fit after all: the path-weight search manages with less.
+        }
+    }
+    return tuneByPathWeights(input, cancelationRequest, noteTuned, workPermille, threads,
+                             memoryBudgetFor(input.noteCount()));
+}
+
 // The path-weight search on every thread, remembering together: what one finds serves the
 // others, and a note takes what the notes before it found. The work of a note is shared out by
 // the entries of its top level, taken in order of notes; whichever thread finishes a note's last
 // entry then tunes the note from what they found. Searches of their own on each thread, each
 // taking the next note, were slower on two cores than one search: each remembered too little.
-std::vector<long double> tuneNotesTogether(const SearchInput& input,
+std::vector<long double> tuneByPathWeights(const SearchInput& input,
                                            std::atomic<bool>& cancelationRequest,
                                            const std::function<void(const int&)>& noteTuned,
                                            const std::function<void(int)>& workPermille,
-                                           const int& threads) {
+                                           const int& threads, const std::size_t& memoryBudget) {
     const int count = input.noteCount();
     const std::size_t notes = static_cast<std::size_t>(count);
     std::vector<long double> tuning(notes, 1);
@@ -95,7 +126,7 @@ std::vector<long double> tuneNotesTogether(const SearchInput& input,
     };
     WorkCounter counter(searched.size() * unitsPerNote);
     WorkReport report(counter, workPermille);
-    WeightedSearch::Memory memory(input, memoryBudgetFor(count));
+    WeightedSearch::Memory memory(input, memoryBudget);
     runOnThreads(
         std::max(1, std::min<int>(threads, static_cast<int>(std::max<std::uint64_t>(tasks, 1)))),
         [&](const int&) {
@@ -122,34 +153,4 @@ std::vector<long double> tuneNotesTogether(const SearchInput& input,
         });
     reportTuned();
     return tuning;
-}
-
-} // namespace
-
-std::vector<long double> makeWeightedTuning(const SearchInput& input,
-                                            std::atomic<bool>& cancelationRequest,
-                                            const std::function<void(const int&)>& noteTuned,
-                                            const std::function<void(int)>& workPermille,
-                                            const int& threads) {
-    // Note 0 is the reference, known before any search.
-    noteTuned(0);
-    if (NoteSetSearch::applies(input)) {
-        try {
-            WorkCounter counter(NoteSetSearch::workUnits(input.noteCount()));
-            WorkReport report(counter, workPermille);
-            NoteSetSearch search(input, cancelationRequest);
-            std::vector<long double> tuning = search.tuneAllNotes(threads, &counter, report);
-            if (tuning.empty()) {
-                tuning.assign(static_cast<std::size_t>(input.noteCount()), 1);
-            }
-            for (int note = 1; note < input.noteCount(); ++note) {
-                answerIfCancelled(tuning, note, cancelationRequest);
-                noteTuned(note);
-            }
-            return tuning;
-        } catch (const std::bad_alloc&) {
-            // Its tables did not fit after all: the path-weight search manages with less.
-        }
-    }
-    return tuneNotesTogether(input, cancelationRequest, noteTuned, workPermille, threads);
 }

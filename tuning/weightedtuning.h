@@ -3,6 +3,7 @@
 #include "tuning/searchinput.h"
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <vector>
 
@@ -20,3 +21,11 @@ std::vector<long double> makeWeightedTuning(const SearchInput& input,
                                             const std::function<void(const int&)>& noteTuned,
                                             const std::function<void(int)>& workPermille,
                                             const int& threads);
+
+// The path-weight search of every note, on `threads` threads that remember together within the
+// memory budget (bytes); reported as makeWeightedTuning reports, but from note 1.
+std::vector<long double> tuneByPathWeights(const SearchInput& input,
+                                           std::atomic<bool>& cancelationRequest,
+                                           const std::function<void(const int&)>& noteTuned,
+                                           const std::function<void(int)>& workPermille,
+                                           const int& threads, const std::size_t& memoryBudget);

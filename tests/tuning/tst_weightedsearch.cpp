@@ -4,6 +4,7 @@
 #include "tuning/plainsearch.h"
 #include "tuning/scale.h"
 #include "tuning/weightedsearch.h"
+#include "tuning/weightedtuning.h"
 #include "tuning/weightfunctions.h"
 
 #include <QTest>
@@ -174,6 +175,65 @@ private slots:
             const QString budgetDifference = difference(tuning, expected);
             QVERIFY2(budgetDifference.isEmpty(),
                      qPrintable(QStringLiteral("budget %1: %2").arg(budget).arg(budgetDifference)));
+        }
+    }
+
+    // Threads that remember together, taking entries of the same notes at once, forgetting
+    // together when the budget is spent (16 KiB: at nearly every level) or never: every note
+    // as the recursion gives it, and as one thread gives it, reported in order.
+    void threadsRememberingTogetherAgree_data() {
+        QTest::addColumn<IntervalsPattern>("pattern");
+        QTest::addColumn<long double>("cutoff");
+        QTest::addColumn<std::vector<int>>("fixed");
+        for (unsigned seed = 201; seed <= 210; ++seed) {
+            std::mt19937 random(seed);
+            const int notes = 6 + static_cast<int>(random() % 4);
+            const Weights weights = seed % 2 == 0 ? Weights::Benedetti : Weights::Random;
+            const IntervalsPattern pattern = randomPattern(random, notes, weights);
+            std::vector<int> fixed;
+            if (seed % 3 == 0) {
+                fixed.push_back(1 + static_cast<int>(random() % (notes - 1)));
+            }
+            const Cutoff kind = seed % 4 == 0 ? Cutoff::SecondPathWeight : Cutoff::Small;
+            const long double cutoff = randomCutoff(random, Scale(pattern), kind);
+            QTest::addRow("seed %u: %d notes, %s weights, cutoff %Lg, %d fixed", seed, notes,
+                          weightsNames[static_cast<int>(weights)], cutoff,
+                          static_cast<int>(fixed.size()))
+                << pattern << cutoff << fixed;
+        }
+    }
+
+    void threadsRememberingTogetherAgree() {
+        QFETCH(IntervalsPattern, pattern);
+        QFETCH(long double, cutoff);
+        QFETCH(std::vector<int>, fixed);
+        Scale scale(pattern);
+        scale.setWeightCutoff(cutoff);
+        scale.setFixedNotes(fixed);
+        const Tuning expected = plainTuning(scale);
+        std::atomic<bool> flag(false);
+        Tuning oneThread;
+        for (const int threads : {1, 2, 4}) {
+            for (const std::size_t budget :
+                 {std::size_t(16) << 10, WeightedSearch::defaultMemoryBudget}) {
+                std::vector<int> reported;
+                const Tuning tuning = tuneByPathWeights(
+                    scale.searchInput(), flag,
+                    [&reported](const int& note) { reported.push_back(note); }, {}, threads,
+                    budget);
+                const QString context =
+                    QStringLiteral("%1 threads, budget %2: ").arg(threads).arg(budget);
+                const QString recursionDifference = difference(tuning, expected);
+                QVERIFY2(recursionDifference.isEmpty(), qPrintable(context + recursionDifference));
+                if (oneThread.empty()) {
+                    oneThread = tuning;
+                }
+                const QString threadDifference = difference(tuning, oneThread);
+                QVERIFY2(threadDifference.isEmpty(), qPrintable(context + threadDifference));
+                std::vector<int> inOrder(expected.size() - 1);
+                std::iota(inOrder.begin(), inOrder.end(), 1);
+                QCOMPARE(reported, inOrder);
+            }
         }
     }
 
