@@ -286,21 +286,30 @@ void WeightedSearch::giveUpRemembering() {
 void WeightedSearch::countWork(WorkCounter* counter, const std::uint64_t& unitsPerCall) {
     work = counter;
     workPerCall = unitsPerCall;
-}
-
-void WeightedSearch::countShare(const long double& share) {
-    const std::uint64_t units =
-        std::min(workPerCall, static_cast<std::uint64_t>(share * workPerCall));
-    if (work != nullptr && units > workCounted) {
-        work->add(units - workCounted);
-        workCounted = units;
-    }
+    workBatch = unitsPerCall / 4096 + 1;
 }
 
 void WeightedSearch::startCounting(const int& depth) {
     workCounted = 0;
-    shareBefore[depth] = 0;
-    shareOf[depth] = 1;
+    workAdded = 0;
+    unitsBefore[depth] = 0;
+    unitsOf[depth] = workPerCall;
+}
+
+void WeightedSearch::countUpTo(const std::uint64_t& units) {
+    workCounted = std::max(workCounted, std::min(units, workPerCall));
+    if (work != nullptr && workCounted - workAdded >= workBatch) {
+        work->add(workCounted - workAdded);
+        workAdded = workCounted;
+    }
+}
+
+void WeightedSearch::finishCounting() {
+    workCounted = workPerCall;
+    if (work != nullptr && workCounted > workAdded) {
+        work->add(workCounted - workAdded);
+    }
+    workAdded = workCounted;
 }
 
 WeightedSearch::Record* WeightedSearch::topRecord(const int& note) {
@@ -329,7 +338,7 @@ long double WeightedSearch::tuneFromAllNotes(const int& note) {
             result = record != nullptr && visit(0, note, 1, record, outcome)
                          ? std::exp(outcome.value)
                          : 1;
-            countShare(1);
+            finishCounting();
             return result;
         }
     } catch (const std::bad_alloc&) {
@@ -342,41 +351,63 @@ long double WeightedSearch::tuneFromAllNotes(const int& note) {
     std::iota(allNotes.begin(), allNotes.end(), 0);
     result = traversePath(input, note, allNotes, 1, 1 / sumProdWeights(input, allNotes),
                           cancelationRequest);
-    countShare(1);
+    finishCounting();
     return result;
 }
 
-void WeightedSearch::searchEntry(const int& note, const int& entry) {
+long double WeightedSearch::searchEntry(const int& note, const int& entry) {
     startCounting(1);
+    long double power = 0;
     try {
         if (!prepared) {
             prepare();
         }
-        if (plainOnly || note == 0 || memory->fixed[static_cast<std::size_t>(note)]) {
-            countShare(1);
-            return;
-        }
-        if (memory->forgetRequested.load(std::memory_order_relaxed) || memory->overBudget()) {
-            memory->forgetTogether();
-        }
-        const Record* top = topRecord(note);
-        const int via = entry;
-        if (top == nullptr || via == 0 || via == note) {
-            countShare(1);
-            return;
-        }
-        // The top level's path weight is 1, so the entry's is its exponent; as in visit.
-        const long double exponent = top->terms[static_cast<std::size_t>(entry)].exponent();
-        if (exponent * 1 > cutoff) {
-            prepareChildList(0, note);
-            Record* child = nullptr;
-            Outcome outcome{};
-            visit(1, via, clamped(exponent * 1), child, outcome);
+        if (plainOnly) {
+            power = plainEntryPower(note, entry);
+        } else {
+            if (memory->forgetRequested.load(std::memory_order_relaxed) || memory->overBudget()) {
+                memory->forgetTogether();
+            }
+            const Record* top = topRecord(note);
+            if (top != nullptr) {
+                // As visit takes the entry at the top level, whose path weight is 1.
+                const long double exponent = top->terms[static_cast<std::size_t>(entry)].exponent();
+                const long double logRootSize =
+                    memory->logRootSizes[static_cast<std::size_t>(note)];
+                power = exponent * logRootSize;
+                if (entry != 0 && entry != note && !(exponent * 1 <= cutoff)) {
+                    prepareChildList(0, note);
+                    Record* child = nullptr;
+                    Outcome outcome{};
+                    if (visit(1, entry, clamped(exponent * 1), child, outcome)) {
+                        power = exponent * (logSizesFrom(note)[entry] + outcome.value);
+                    }
+                }
+            }
         }
     } catch (const std::bad_alloc&) {
         giveUpRemembering();
+        power = plainEntryPower(note, entry);
     }
-    countShare(1);
+    finishCounting();
+    return power;
+}
+
+long double WeightedSearch::plainEntryPower(const int& note, const int& entry) {
+    const SearchInput& input = memory != nullptr ? memory->input : *ownInput;
+    std::vector<int> notes(static_cast<std::size_t>(input.noteCount()));
+    std::iota(notes.begin(), notes.end(), 0);
+    const long double exponent =
+        Interval::clamp(1 / sumProdWeights(input, notes) * prodWeights(input, entry, notes));
+    if (entry == 0 || entry == note || exponent * 1 <= input.cutoff) {
+        return exponent * std::log(input.sizeFromRoot(note));
+    }
+    std::vector<int> rest = notes;
+    rest.erase(rest.begin() + note);
+    const int position = entry > note ? entry - 1 : entry;
+    const long double estimate = traversePath(input, position, rest, Interval::clamp(exponent * 1),
+                                              1 / sumProdWeights(input, rest), cancelationRequest);
+    return exponent * std::log(input.size(note, entry) * estimate);
 }
 
 // traversePath on the list at this depth: its cutoff tests operation for operation, its
@@ -398,12 +429,15 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
     if (record == nullptr && (record = findOrAddRecord(depth, note)) == nullptr) {
         return false;
     }
-    if (recall(*record, pathWeight, out)) {
+    std::uint32_t seen = unseen;
+    if (recall(*record, pathWeight, out, &seen)) {
         ++reused;
         return true;
     }
+    const Record* const searched = record;
     ++computed;
     std::uint64_t recordEpoch = memory->epoch;
+    const std::uint64_t searchedEpoch = recordEpoch;
 
     const std::size_t count = static_cast<std::size_t>(noteCount - depth);
     const int* notes = &listNotes[listOffset(depth)];
@@ -432,6 +466,8 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
             prefetch(lows + size / 2 + size / 4);
         }
     }
+    // Each entry's share of this level's units, when they are counted.
+    const std::uint64_t unitsStep = depth < countedDepths ? unitsOf[depth] / count : 0;
     bool childListReady = false;
     const long double* sizeLogs = nullptr;
     long double result = 0;
@@ -480,8 +516,8 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
                     childListReady = true;
                 }
                 if (depth < countedDepths) {
-                    shareBefore[depth + 1] = shareBefore[depth] + shareOf[depth] * k / count;
-                    shareOf[depth + 1] = shareOf[depth] / count;
+                    unitsBefore[depth + 1] = unitsBefore[depth] + unitsStep * k;
+                    unitsOf[depth + 1] = unitsStep;
                 }
                 if (!visit(depth + 1, via, viaWeight, child, estimate)) {
                     return false;
@@ -510,11 +546,12 @@ bool WeightedSearch::visit(const int& depth, const int& note, const long double&
         }
         result += power;
         if (depth < countedDepths) {
-            countShare(shareBefore[depth] + shareOf[depth] * (k + 1) / count);
+            countUpTo(unitsBefore[depth] + unitsStep * (k + 1));
         }
     }
     out = Outcome{result, low, high};
-    remember(*record, pathWeight, out);
+    remember(*record, pathWeight, out,
+             record == searched && memory->epoch == searchedEpoch ? seen : unseen);
     return true;
 }
 
@@ -798,8 +835,12 @@ bool WeightedSearch::addPiece(Pieces& pieces, const long double& low, const long
     return true;
 }
 
-bool WeightedSearch::recall(Record& record, const long double& pathWeight, Outcome& out) const {
+bool WeightedSearch::recall(Record& record, const long double& pathWeight, Outcome& out,
+                            std::uint32_t* seen) const {
     const RecordLock lock(record);
+    if (seen != nullptr) {
+        *seen = record.results.size.load(std::memory_order_relaxed);
+    }
     if (findPiece(record.results, pathWeight, out)) {
         return true;
     }
@@ -813,12 +854,12 @@ bool WeightedSearch::recall(Record& record, const long double& pathWeight, Outco
     return false;
 }
 
-void WeightedSearch::remember(Record& record, const long double& pathWeight,
-                              const Outcome& outcome) {
+void WeightedSearch::remember(Record& record, const long double& pathWeight, const Outcome& outcome,
+                              const std::uint32_t& seen) {
     const RecordLock lock(record);
-    // Another thread may have found the same piece meanwhile.
     Outcome known{};
-    if (findPiece(record.results, pathWeight, known)) {
+    if (record.results.size.load(std::memory_order_relaxed) != seen &&
+        findPiece(record.results, pathWeight, known)) {
         return;
     }
     if (addPiece(record.results, outcome.low, outcome.high, outcome.value) &&

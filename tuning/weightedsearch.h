@@ -60,11 +60,13 @@ public:
     // returns, to a few parts in 1e19, for a note in 0 ... K; a meaningless value once the run is
     // cancelled.
     long double tuneFromAllNotes(const int& note);
-    // Searches the paths from the note's top level through entry k of the list of all notes
-    // and remembers what it finds, so that tuneFromAllNotes(note) finds it again (unless
-    // everything was forgotten meanwhile). Several threads may search entries of one note at
-    // once.
-    void searchEntry(const int& note, const int& entry);
+    // The power that entry k of the list of all notes adds to the note's top level: its
+    // exponent times the logarithm of its proposal. The logarithm of what tuneFromAllNotes
+    // returns is the sum of these over k = 0 ... K in order, but for rounding, so several
+    // threads may search the entries of one note at once. For a note above 0 that is not fixed,
+    // and input whose logarithms stand for it (SearchInput::takesLogarithms); meaningless once
+    // the run is cancelled.
+    long double searchEntry(const int& note, const int& entry);
 
     // Counts the work of each call of tuneFromAllNotes or searchEntry in the counter: units in
     // all once the call returns, and as the search goes, the share of the paths from the first
@@ -195,8 +197,14 @@ private:
     Record* addRecord(const std::uint64_t& hash, const int& depth, const int& note);
     Record* findOrAddRecord(const int& depth, const int& note);
     bool computeExponents(const int& depth, Record& record);
-    bool recall(Record& record, const long double& pathWeight, Outcome& out) const;
-    void remember(Record& record, const long double& pathWeight, const Outcome& outcome);
+    // `seen` is left holding the number of pieces searched.
+    bool recall(Record& record, const long double& pathWeight, Outcome& out,
+                std::uint32_t* seen = nullptr) const;
+    // Unless the record still holds the `seen` pieces that did not hold the path weight,
+    // another thread may have added the piece meanwhile, and it is looked for first.
+    void remember(Record& record, const long double& pathWeight, const Outcome& outcome,
+                  const std::uint32_t& seen);
+    static constexpr std::uint32_t unseen = ~std::uint32_t(0);
     // The result whose range holds the path weight, if there is one.
     static bool findPiece(const Pieces& pieces, const long double& pathWeight, Outcome& out);
     // Adds a piece in order, unless its range is empty once its ends are doubles; false then.
@@ -204,6 +212,8 @@ private:
                   const long double& value);
     // Scratch for computeExponents.
     std::vector<long double> products;
+    // searchEntry by the plain recursion.
+    long double plainEntryPower(const int& note, const int& entry);
     // Searches without remembering from now on, after memory ran out.
     void giveUpRemembering();
 
@@ -239,15 +249,23 @@ private:
     std::uint64_t reused = 0;
 
     // The call's share of the work, counted down to this depth: the levels of these depths
-    // each split their share among their entries.
-    static constexpr int countedDepths = 4;
-    void countShare(const long double& share);
+    // each split their share among their entries. Deep enough that a level below it, searched
+    // afresh after forgetting, takes well under two seconds (17edo at dial 900: 4 depths left
+    // the bar standing for 9.5 s).
+    static constexpr int countedDepths = 7;
     void startCounting(const int& depth);
+    // The call has gone through this many of its units; they reach the counter in batches of
+    // a 4096th of the call, since threads adding to one counter at every level slow each other.
+    void countUpTo(const std::uint64_t& units);
+    void finishCounting();
     WorkCounter* work = nullptr;
     std::uint64_t workPerCall = 0;
+    std::uint64_t workBatch = 1;
     std::uint64_t workCounted = 0;
-    long double shareBefore[countedDepths + 1] = {};
-    long double shareOf[countedDepths + 1] = {};
+    std::uint64_t workAdded = 0;
+    // Units of the call before each level of the path being searched, and in it.
+    std::uint64_t unitsBefore[countedDepths + 1] = {};
+    std::uint64_t unitsOf[countedDepths + 1] = {};
 };
 
 // Memory handed out from the memory's blocks and given back all at once; freed arrays of pieces

@@ -5,13 +5,15 @@
 #include "tuning/weightedsearch.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <new>
 
 namespace {
 
-// The units one note of the path-weight search counts.
-constexpr std::uint64_t unitsPerNote = std::uint64_t(1) << 20;
+// The units one note of the path-weight search counts: enough for a share of a share ... of
+// an entry, seven levels deep, to count some.
+constexpr std::uint64_t unitsPerNote = std::uint64_t(1) << 40;
 
 // A small table leaves room for a search that forgets less often, while a process tuning such
 // a table stays within 256 MB: 17edo at dial 800 forgets twice instead of 9 times with 160 MB,
@@ -85,8 +87,9 @@ std::vector<long double> makeWeightedTuning(const SearchInput& input,
 // The path-weight search on every thread, remembering together: what one finds serves the
 // others, and a note takes what the notes before it found. The work of a note is shared out by
 // the entries of its top level, taken in order of notes; whichever thread finishes a note's last
-// entry then tunes the note from what they found. Searches of their own on each thread, each
-// taking the next note, were slower on two cores than one search: each remembered too little.
+// entry sums their powers. (Searches of their own on each thread, each taking the next note,
+// were slower on two cores than one search: each remembered too little.) Input whose
+// logarithms do not stand for it is searched by the plain recursion, a note at a time.
 std::vector<long double> tuneByPathWeights(const SearchInput& input,
                                            std::atomic<bool>& cancelationRequest,
                                            const std::function<void(const int&)>& noteTuned,
@@ -103,19 +106,20 @@ std::vector<long double> tuneByPathWeights(const SearchInput& input,
             searched.push_back(note);
         }
     }
-    // Entries left to search per note, and whether each note is tuned; the tuned flag is set
-    // after the note's value is written.
-    std::unique_ptr<std::atomic<int>[]> entriesLeft(new std::atomic<int>[notes]);
+    const std::size_t entries = input.takesLogarithms() ? notes : 1;
+    // Per note: the powers of its entries, the entries left to search, and whether it is
+    // tuned (set after its value is written).
+    std::vector<long double> powers(searched.size() * entries, 0);
+    std::unique_ptr<std::atomic<std::size_t>[]> entriesLeft(new std::atomic<std::size_t>[notes]);
     std::unique_ptr<std::atomic<bool>[]> tuned(new std::atomic<bool>[notes]);
     for (std::size_t note = 0; note < notes; ++note) {
-        entriesLeft[note] = count;
+        entriesLeft[note] = entries;
         tuned[note] = note == 0 || input.isFixed(static_cast<int>(note));
     }
-    const std::uint64_t tasks = static_cast<std::uint64_t>(searched.size()) * notes;
+    const std::uint64_t tasks = static_cast<std::uint64_t>(searched.size() * entries);
     std::atomic<std::uint64_t> nextTask(0);
-    // An entry's share of its note's work; the rest of it comes with the note's tuning.
-    const std::uint64_t unitsPerEntry = unitsPerNote / notes;
-    const std::uint64_t unitsForTuning = unitsPerNote - unitsPerEntry * notes;
+    // An entry's share of its note's work.
+    const std::uint64_t unitsPerEntry = unitsPerNote / entries;
 
     int reported = 1;
     const auto reportTuned = [&] {
@@ -124,24 +128,34 @@ std::vector<long double> tuneByPathWeights(const SearchInput& input,
             noteTuned(reported);
         }
     };
-    WorkCounter counter(searched.size() * unitsPerNote);
+    WorkCounter counter(searched.size() * entries * unitsPerEntry);
     WorkReport report(counter, workPermille);
     WeightedSearch::Memory memory(input, memoryBudget);
     runOnThreads(
         std::max(1, std::min<int>(threads, static_cast<int>(std::max<std::uint64_t>(tasks, 1)))),
         [&](const int&) {
             WeightedSearch search(memory, cancelationRequest);
+            search.countWork(&counter, unitsPerEntry);
             for (std::uint64_t task = nextTask++; task < tasks; task = nextTask++) {
-                const int note = searched[task / notes];
+                const std::size_t searchedIndex = static_cast<std::size_t>(task / entries);
+                const int note = searched[searchedIndex];
                 const std::size_t index = static_cast<std::size_t>(note);
+                long double* notePowers = &powers[searchedIndex * entries];
                 if (!cancelationRequest) {
-                    search.countWork(&counter, unitsPerEntry);
-                    search.searchEntry(note, static_cast<int>(task % notes));
+                    notePowers[task % entries] =
+                        entries == 1 ? search.tuneFromAllNotes(note)
+                                     : search.searchEntry(note, static_cast<int>(task % entries));
                 }
                 if (--entriesLeft[index] == 0) {
-                    if (!cancelationRequest) {
-                        search.countWork(&counter, unitsForTuning);
-                        tuning[index] = search.tuneFromAllNotes(note);
+                    if (entries == 1) {
+                        tuning[index] = notePowers[0];
+                    } else {
+                        // In list order, as a level of the search sums them.
+                        long double logarithm = 0;
+                        for (std::size_t entry = 0; entry < entries; ++entry) {
+                            logarithm += notePowers[entry];
+                        }
+                        tuning[index] = std::exp(logarithm);
                     }
                     tuned[index] = true;
                 }
