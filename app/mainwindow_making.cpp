@@ -71,19 +71,20 @@ void MainWindow::startMaking() {
         QThreadPool::globalInstance(), [window, run, request = std::move(request)] {
             // Queued on the window: Qt drops the calls still pending when it goes. The search
             // reports per note and by the work done, so within a run the bar only moves on.
-            const auto show = [window, run](int permille) {
+            // The bar counts ten-thousandths, the work reports' unit.
+            const auto show = [window, run](int parts) {
                 QMetaObject::invokeMethod(
                     window,
-                    [window, run, permille] {
+                    [window, run, parts] {
                         if (run == window->makingRun && !window->cancelationRequest) {
                             QProgressBar* bar = window->ui->makeProgressBar;
-                            bar->setValue(std::max(bar->value(), permille));
+                            bar->setValue(std::max(bar->value(), parts));
                         }
                     },
                     Qt::QueuedConnection);
             };
             const auto progress = [show](int percent) {
-                show(10 * percent);
+                show(100 * percent);
             };
             // An exception kept in the future would be thrown again by every later wait for
             // it, the window's destructor included: a failed search gives no tuning instead.

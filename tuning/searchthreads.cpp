@@ -17,12 +17,13 @@ constexpr std::chrono::milliseconds tickInterval(50);
 
 } // namespace
 
-int WorkCounter::permille() const {
+int WorkCounter::parts() const {
     if (expected == 0) {
         return 0;
     }
     const std::uint64_t counted = std::min(done.load(std::memory_order_relaxed), expected);
-    return std::min(999, static_cast<int>(1000.0L * counted / expected));
+    return std::min(workParts - 1, static_cast<int>(workParts * static_cast<long double>(counted) /
+                                                    static_cast<long double>(expected)));
 }
 
 int searchThreadCount() {

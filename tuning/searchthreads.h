@@ -4,6 +4,11 @@
 #include <cstdint>
 #include <functional>
 
+// The work of a search is reported in ten-thousandths: fine enough that the report of a search
+// of many minutes moves every couple of seconds, although the work of its first levels is
+// counted evenly while their first paths take longest.
+constexpr int workParts = 10000;
+
 // Work counted by the searching threads against the work expected, read by the thread that
 // waits for them.
 class WorkCounter {
@@ -12,9 +17,9 @@ public:
     void add(const std::uint64_t& units) { done.fetch_add(units, std::memory_order_relaxed); }
     // Whole percentages of the work expected; 99 at most, since the caller still has the
     // result to hand over when every unit is done.
-    int percent() const { return permille() / 10; }
-    // The same in thousandths; 999 at most.
-    int permille() const;
+    int percent() const { return parts() * 100 / workParts; }
+    // The same in ten-thousandths (workParts); 9999 at most.
+    int parts() const;
 
 private:
     std::atomic<std::uint64_t> done{0};

@@ -25,16 +25,16 @@ std::size_t memoryBudgetFor(const int& noteCount) {
     return noteCount <= smallTableNotes ? smallTableBudget : WeightedSearch::defaultMemoryBudget;
 }
 
-// Reports the work done when it has risen by another thousandth.
+// Reports the work done when it has risen by another ten-thousandth.
 class WorkReport {
 public:
     WorkReport(WorkCounter& counter, const std::function<void(int)>& report)
         : counter(counter), report(report) {}
     void operator()() {
-        const int permille = counter.permille();
-        if (permille > last && report) {
-            last = permille;
-            report(permille);
+        const int parts = counter.parts();
+        if (parts > last && report) {
+            last = parts;
+            report(parts);
         }
     }
 
@@ -58,14 +58,14 @@ void answerIfCancelled(std::vector<long double>& tuning, const int& note,
 std::vector<long double> makeWeightedTuning(const SearchInput& input,
                                             std::atomic<bool>& cancelationRequest,
                                             const std::function<void(const int&)>& noteTuned,
-                                            const std::function<void(int)>& workPermille,
+                                            const std::function<void(int)>& workPartsDone,
                                             const int& threads) {
     // Note 0 is the reference, known before any search.
     noteTuned(0);
     if (NoteSetSearch::applies(input)) {
         try {
             WorkCounter counter(NoteSetSearch::workUnits(input.noteCount()));
-            WorkReport report(counter, workPermille);
+            WorkReport report(counter, workPartsDone);
             NoteSetSearch search(input, cancelationRequest);
             std::vector<long double> tuning = search.tuneAllNotes(threads, &counter, report);
             if (tuning.empty()) {
@@ -80,7 +80,7 @@ std::vector<long double> makeWeightedTuning(const SearchInput& input,
             // Its tables did not fit after all: the path-weight search manages with less.
         }
     }
-    return tuneByPathWeights(input, cancelationRequest, noteTuned, workPermille, threads,
+    return tuneByPathWeights(input, cancelationRequest, noteTuned, workPartsDone, threads,
                              memoryBudgetFor(input.noteCount()));
 }
 
@@ -93,7 +93,7 @@ std::vector<long double> makeWeightedTuning(const SearchInput& input,
 std::vector<long double> tuneByPathWeights(const SearchInput& input,
                                            std::atomic<bool>& cancelationRequest,
                                            const std::function<void(const int&)>& noteTuned,
-                                           const std::function<void(int)>& workPermille,
+                                           const std::function<void(int)>& workPartsDone,
                                            const int& threads, const std::size_t& memoryBudget) {
     const int count = input.noteCount();
     const std::size_t notes = static_cast<std::size_t>(count);
@@ -129,7 +129,7 @@ std::vector<long double> tuneByPathWeights(const SearchInput& input,
         }
     };
     WorkCounter counter(searched.size() * entries * unitsPerEntry);
-    WorkReport report(counter, workPermille);
+    WorkReport report(counter, workPartsDone);
     WeightedSearch::Memory memory(input, memoryBudget);
     runOnThreads(
         std::max(1, std::min<int>(threads, static_cast<int>(std::max<std::uint64_t>(tasks, 1)))),

@@ -13,13 +13,13 @@
 // Either way the values are plainTuneNote's to about 1e-18 relative.
 //
 // noteTuned(i) is called for i = 0, 1, ..., K in order, once note i and every note before it
-// are tuned; workPermille with thousandths of the work expected, rising, below 1000, as
+// are tuned; workPartsDone with ten-thousandths of the work expected, rising, below 10000, as
 // the search advances. Both are called on this thread. Once the flag is set, every note not yet
 // tuned is answered with 1 (and still reported) and the values are meaningless.
 std::vector<long double> makeWeightedTuning(const SearchInput& input,
                                             std::atomic<bool>& cancelationRequest,
                                             const std::function<void(const int&)>& noteTuned,
-                                            const std::function<void(int)>& workPermille,
+                                            const std::function<void(int)>& workPartsDone,
                                             const int& threads);
 
 // The path-weight search of every note, on `threads` threads that remember together within the
@@ -27,5 +27,5 @@ std::vector<long double> makeWeightedTuning(const SearchInput& input,
 std::vector<long double> tuneByPathWeights(const SearchInput& input,
                                            std::atomic<bool>& cancelationRequest,
                                            const std::function<void(const int&)>& noteTuned,
-                                           const std::function<void(int)>& workPermille,
+                                           const std::function<void(int)>& workPartsDone,
                                            const int& threads, const std::size_t& memoryBudget);

@@ -176,7 +176,7 @@ QString noteListText(const std::vector<int>& notes) {
     return parts.join(QLatin1Char(','));
 }
 
-// Percentages to a tenth on one terminal line, redrawn in place, so that a search of many
+// Percentages to a hundredth on one terminal line, redrawn in place, so that a search of many
 // minutes visibly moves. It only moves forward: the search reports both per note and by the
 // work done, and a cancelled run's final 0 is not drawn.
 class ProgressBar {
@@ -184,20 +184,21 @@ public:
     ProgressBar(QTextStream& err, bool enabled) : err(err), enabled(enabled) {}
     ~ProgressBar() {
         if (enabled && shown) {
-            err << '\r' << QString(barWidth + 10, QLatin1Char(' ')) << '\r';
+            err << '\r' << QString(barWidth + 11, QLatin1Char(' ')) << '\r';
             err.flush();
         }
     }
-    void report(int permille) {
-        if (!enabled || permille <= last) {
+    // In ten-thousandths.
+    void report(int parts) {
+        if (!enabled || parts <= last) {
             return;
         }
-        last = permille;
+        last = parts;
         shown = true;
-        const int filled = std::clamp(permille, 0, 1000) * barWidth / 1000;
+        const int filled = std::clamp(parts, 0, 10000) * barWidth / 10000;
         err << "\r[" << QString(filled, QLatin1Char('#'))
             << QString(barWidth - filled, QLatin1Char(' ')) << "] "
-            << QStringLiteral("%1%").arg(permille / 10.0, 5, 'f', 1);
+            << QStringLiteral("%1%").arg(parts / 100.0, 6, 'f', 2);
         err.flush();
     }
 
@@ -310,8 +311,8 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
         ProgressBar progress(err, showProgress);
         tuning = makeTuning(
             request, cancelationRequest,
-            [&progress](int percent) { progress.report(10 * percent); },
-            [&progress](int permille) { progress.report(permille); });
+            [&progress](int percent) { progress.report(100 * percent); },
+            [&progress](int parts) { progress.report(parts); });
     }
     if (cancelationRequest.load()) {
         err << programName << ": interrupted\n";

@@ -201,7 +201,7 @@ private slots:
         QCOMPARE(makeTuningLines(tuning), expected);
     }
 
-    // The work reports reach the second callback, rising and below 1000, beside the per-note
+    // The work reports reach the second callback, rising and below 10000, beside the per-note
     // reports; the closed formula has no work to report.
     void makeTuningReportsTheWork_data() {
         QTest::addColumn<bool>("unweighted");
@@ -220,12 +220,12 @@ private slots:
         std::vector<int> work;
         const std::vector<long double> tuning = makeTuning(
             request, cancelled, [&perNote](int percent) { perNote.push_back(percent); },
-            [&work](int permille) { work.push_back(permille); });
+            [&work](int parts) { work.push_back(parts); });
         QCOMPARE(tuning.size(), std::size_t(21));
         QCOMPARE(perNote.back(), 100);
         QCOMPARE(work.empty(), unweighted);
         for (std::size_t i = 0; i < work.size(); ++i) {
-            QVERIFY(work[i] >= 1 && work[i] <= 999 && (i == 0 || work[i] > work[i - 1]));
+            QVERIFY(work[i] >= 1 && work[i] <= 9999 && (i == 0 || work[i] > work[i - 1]));
         }
     }
 };

@@ -493,7 +493,7 @@ private slots:
         const Outcome quiet = runTune({library12(), "--dial", "100"});
         QCOMPARE(quiet.err, QString());
         const Outcome shown = runTune({library12(), "--dial", "100"}, true);
-        QVERIFY2(shown.err.contains(QStringLiteral("100.0%")), qPrintable(shown.err));
+        QVERIFY2(shown.err.contains(QStringLiteral("100.00%")), qPrintable(shown.err));
         QCOMPARE(shown.out, quiet.out);
     }
 
