@@ -39,7 +39,7 @@ public:
 
     NoteSetSearch(const SearchInput& input, std::atomic<bool>& cancelationRequest);
 
-    // What plainTuneNote gives for every note 0 ... K, to about 1e-18 relative; empty when
+    // What plainTuneNote gives for every note 0 ... K, to about 1e-16 relative; empty when
     // cancelled. Each pass is shared out among the threads, and tick is called on this thread
     // meanwhile; the work done is added to the counter if there is one.
     std::vector<long double> tuneAllNotes(const int& threads, WorkCounter* work,
