@@ -15,6 +15,7 @@
 #include <cmath>
 #include <future>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <numeric>
 #include <random>
@@ -95,6 +96,17 @@ long double randomCutoff(std::mt19937& random, const Scale& scale, const Cutoff&
     return 0;
 }
 
+// The scale of the test row: its pattern, cutoff and fixed notes.
+std::unique_ptr<Scale> scaleOfRow() {
+    QFETCH(IntervalsPattern, pattern);
+    QFETCH(long double, cutoff);
+    QFETCH(std::vector<int>, fixed);
+    auto scale = std::make_unique<Scale>(pattern);
+    scale->setWeightCutoff(cutoff);
+    scale->setFixedNotes(fixed);
+    return scale;
+}
+
 } // namespace
 
 class TestWeightedSearch : public QObject {
@@ -149,12 +161,9 @@ private slots:
     }
 
     void agreesWithThePlainRecursion() {
-        QFETCH(IntervalsPattern, pattern);
-        QFETCH(long double, cutoff);
+        const std::unique_ptr<Scale> rowScale = scaleOfRow();
+        const Scale& scale = *rowScale;
         QFETCH(std::vector<int>, fixed);
-        Scale scale(pattern);
-        scale.setWeightCutoff(cutoff);
-        scale.setFixedNotes(fixed);
         const Tuning expected = plainTuning(scale);
 
         std::atomic<bool> flag(false);
@@ -204,12 +213,8 @@ private slots:
     }
 
     void threadsRememberingTogetherAgree() {
-        QFETCH(IntervalsPattern, pattern);
-        QFETCH(long double, cutoff);
-        QFETCH(std::vector<int>, fixed);
-        Scale scale(pattern);
-        scale.setWeightCutoff(cutoff);
-        scale.setFixedNotes(fixed);
+        const std::unique_ptr<Scale> rowScale = scaleOfRow();
+        const Scale& scale = *rowScale;
         const Tuning expected = plainTuning(scale);
         std::atomic<bool> flag(false);
         Tuning oneThread;
