@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/making/tuningjob.h"
 #include "app/menus/windowmenus.h"
 #include "app/shared/storageconstants.h"
 #include "app/widgets/customheaderview.h"
@@ -51,7 +52,7 @@ void initialisePalette() {
 }
 
 MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), cancelationRequest(false),
+    : QMainWindow(parent), ui(new Ui::MainWindow), job(new TuningJob(this)),
       currentUrl(QUrl::fromLocalFile(makeFilePath(defaultScaleSpace, pitchSpacesPath))),
       scaleSpace(defaultScaleSpace, loadDefaultPattern(), this),
       model(new ScaleSpaceModel(&scaleSpace, this)), displayModeGroup(new QButtonGroup(this)),
@@ -80,8 +81,7 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow() {
     // The task reads the flag and posts progress to this window: it must have returned before
     // any member goes.
-    cancelationRequest = true;
-    makingFuture.waitForFinished();
+    job->stop();
     // The filter on the application would otherwise see the events of the members' teardown
     // after the form is gone.
     qApp->removeEventFilter(this);
@@ -139,7 +139,8 @@ void MainWindow::initialiseMakeCancelButtons() {
     connect(ui->makeButton, &QPushButton::clicked, this, &MainWindow::handleMakeClicked);
     connect(ui->cancelButton, &QPushButton::clicked, this, &MainWindow::handleCancelClicked);
     connect(ui->clearButton, &QPushButton::clicked, this, &MainWindow::handleClearClicked);
-    connect(&makingWatcher, &QFutureWatcherBase::finished, this, &MainWindow::makingTuningFinished);
+    connect(job, &TuningJob::finished, this, &MainWindow::makingTuningFinished);
+    connect(job, &TuningJob::progressed, ui->makeProgressBar, &QProgressBar::setValue);
 }
 
 void MainWindow::initialiseSizeWeightRatioGroup() {

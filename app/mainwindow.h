@@ -4,8 +4,6 @@
 #include "model/scalespacemodel.h"
 #include "tuning/weightfunctions.h"
 
-#include <QFuture>
-#include <QFutureWatcher>
 #include <QMainWindow>
 #include <QModelIndex>
 #include <QString>
@@ -28,6 +26,8 @@ struct EditState;
 class WindowMenus;
 class ScaleSpaceDelegate;
 class dbCurrnet;
+class TuningJob;
+struct TuningSettings;
 
 namespace Ui {
 class MainWindow;
@@ -46,8 +46,6 @@ public:
 
     // Shows the scale space file at this path (the command-line argument).
     void changeScaleSpace(const QString& path);
-    void changeDatabase(const QString& name, const std::unique_ptr<dbCurrnet>& db,
-                        const bool& adjustRange);
     // The selected notes, or every table note when none is selected; ascending.
     std::vector<int> notesToSave() const;
 
@@ -60,6 +58,8 @@ public:
     void updateSelectionBox();
     void resetSelection();
     void postModelResetSelect(const QModelIndex& index, const std::optional<QModelIndex>& previous);
+    // What "Make" reads from the controls now.
+    TuningSettings currentTuningSettings() const;
     // The table's delegate; null if the table has a delegate of another type.
     ScaleSpaceDelegate* tableDelegate() const;
 
@@ -107,7 +107,7 @@ public slots:
     void handleClearClicked();
     void startMaking();
     void cancelMaking();
-    void makingTuningFinished();
+    void makingTuningFinished(const std::vector<long double>& result);
     void clearTemperamentBox();
 
     void handlePrecisionChanged(const int& precision);
@@ -170,9 +170,7 @@ private:
     void keepCurrentCell(const std::function<void()>& change);
 
     Ui::MainWindow* ui;
-    std::atomic<bool> cancelationRequest;
-    QFuture<std::vector<long double>> makingFuture;
-    QFutureWatcher<std::vector<long double>> makingWatcher;
+    TuningJob* job = nullptr;
     QUrl currentUrl;
     std::vector<long double> tuning;
     ScaleSpace scaleSpace;
@@ -189,15 +187,10 @@ private:
     void pasteIntoTable(const QModelIndex& current);
     // Triggers the named menu action if it exists and is enabled; whether it did.
     bool triggerAction(const char* name);
-    // Numbers the tasks started, so that progress still queued from a cancelled one is
-    // dropped.
-    unsigned int makingRun = 0;
 };
 
 // The file of the named scale space in the folder.
 QString makeFilePath(const QString& name, const QString& folder);
-// A number as a narrow string stream with precision 15 writes it.
-QString makeNumberText(const long double& value, bool scientific);
 
 // The number of table note `note` after a note was inserted at base position insertedAt of a
 // space of notesBefore notes, and after base note removedAt was removed from it.

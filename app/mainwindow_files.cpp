@@ -99,13 +99,6 @@ std::vector<int> MainWindow::notesToSave() const {
     return notes;
 }
 
-void MainWindow::changeDatabase(const QString& name, const std::unique_ptr<dbCurrnet>& db,
-                                const bool& adjustRange) {
-    if (db) {
-        showSizePattern(name, db->loadPattern(), adjustRange);
-    }
-}
-
 bool MainWindow::showSizePattern(const QString& name, const SizePattern& pattern,
                                  const bool& adjustRange) {
     // A file without notes would leave an empty space, on which no note arithmetic works: it

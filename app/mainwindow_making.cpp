@@ -4,14 +4,13 @@
 #include "ui_mainwindow.h"
 
 #include "app/making/tuningcheck.h"
+#include "app/making/tuningjob.h"
 #include "app/making/tuningmaking.h"
 #include "app/shared/tuningconstants.h"
 #include "app/widgets/scalespacedelegate.h"
 
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QThreadPool>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 
@@ -43,7 +42,7 @@ void MainWindow::startMaking() {
         statusBar()->showMessage(*untunable);
         return;
     }
-    if (makingFuture.isRunning()) {
+    if (job->isRunning()) {
         // One task at a time: stop the running one and come back once it has ended.
         ui->cancelButton->click();
         QMetaObject::invokeMethod(this, &MainWindow::startMaking, Qt::QueuedConnection);
@@ -54,87 +53,47 @@ void MainWindow::startMaking() {
     ui->makeProgressBar->setValue(0);
     ui->temperamentBox->setPlainText(tr("Making tuning..."));
     statusBar()->clearMessage();
+    job->start(makeTuningRequest(currentTuningSettings(), *model));
+}
 
-    cancelationRequest = false;
-
-    const std::vector<int> notes = notesToSave();
-    const std::vector<int> fixed = model->getFixedNotes();
-    TuningRequest request;
-    request.fixedPositions = makeFixedPositions(notes, fixed);
-    request.pattern = makeSubIntervalsPattern(notes);
-    request.cutoff = makeCutoffValue();
-    request.unweighted = isUnweightedSearch(ui->weightFuncCombo->currentText(), fixed);
-
-    const unsigned int run = ++makingRun;
-    MainWindow* window = this;
-    makingFuture = QtConcurrent::run(
-        QThreadPool::globalInstance(), [window, run, request = std::move(request)] {
-            // Queued on the window: Qt drops the calls still pending when it goes. The search
-            // reports per note and by the work done, so within a run the bar only moves on.
-            // The bar counts ten-thousandths, the work reports' unit.
-            const auto show = [window, run](int parts) {
-                QMetaObject::invokeMethod(
-                    window,
-                    [window, run, parts] {
-                        if (run == window->makingRun && !window->cancelationRequest) {
-                            QProgressBar* bar = window->ui->makeProgressBar;
-                            bar->setValue(std::max(bar->value(), parts));
-                        }
-                    },
-                    Qt::QueuedConnection);
-            };
-            const auto progress = [show](int percent) {
-                show(100 * percent);
-            };
-            // An exception kept in the future would be thrown again by every later wait for
-            // it, the window's destructor included: a failed search gives no tuning instead.
-            try {
-                return makeTuning(request, window->cancelationRequest, progress, show);
-            } catch (...) {
-                return std::vector<long double>();
-            }
-        });
-    makingWatcher.setFuture(makingFuture);
+TuningSettings MainWindow::currentTuningSettings() const {
+    TuningSettings settings;
+    settings.notes = notesToSave();
+    settings.weightFunctionName = ui->weightFuncCombo->currentText();
+    settings.dial = ui->cutoffDial->value();
+    settings.dialMaximum = ui->cutoffDial->maximum();
+    return settings;
 }
 
 void MainWindow::cancelMaking() {
-    if (!makingFuture.isRunning()) {
+    if (!job->cancel()) {
         return;
     }
-    cancelationRequest = true;
     ui->cancelButton->setEnabled(false);
     ui->clearButton->setEnabled(true);
     ui->temperamentBox->clear();
 }
 
-void MainWindow::makingTuningFinished() {
-    // A cancelled task's result is never shown; the buttons already stand as when idle.
-    if (cancelationRequest || !makingFuture.isFinished()) {
-        return;
-    }
+void MainWindow::makingTuningFinished(const std::vector<long double>& result) {
     if (ScaleSpaceDelegate* delegate = tableDelegate()) {
         delegate->setLastSelectedIndex(std::optional<QModelIndex>());
     }
     ui->makeButton->setEnabled(true);
     ui->cancelButton->setEnabled(false);
     ui->clearButton->setEnabled(true);
-
-    std::optional<std::vector<long double>> result = takeTuning(makingFuture);
-    if (!result) {
-        tuning.clear();
+    tuning = result;
+    if (tuning.empty()) {
         ui->temperamentBox->clear();
         ui->makeProgressBar->setValue(0);
         statusBar()->showMessage(tr("The tuning could not be made."));
-        emit tuningChanged();
-        return;
+    } else {
+        displayTuning();
     }
-    tuning = std::move(*result);
-    displayTuning();
     emit tuningChanged();
 }
 
 void MainWindow::clearTemperamentBox() {
-    if (makingFuture.isRunning()) {
+    if (job->isRunning()) {
         return;
     }
     tuning.clear();

@@ -61,6 +61,23 @@ IntervalsPattern makeNotesIntervalsPattern(const std::vector<int>& notes,
         [&model](const int& row, const int& column) { return model.interval(row, column); });
 }
 
+TuningRequest makeTuningRequest(const TuningSettings& settings, const ScaleSpaceModel& model) {
+    std::vector<int> notes = settings.notes;
+    if (notes.empty()) {
+        for (int note = 0; note < model.getRange(); ++note) {
+            notes.push_back(note);
+        }
+    }
+    const std::vector<int> fixed = model.getFixedNotes();
+    TuningRequest request;
+    request.pattern = makeNotesIntervalsPattern(notes, model);
+    request.fixedPositions = makeFixedPositions(notes, fixed);
+    request.cutoff =
+        makeCutoff(static_cast<int>(notes.size()), settings.dial, settings.dialMaximum);
+    request.unweighted = isUnweightedSearch(settings.weightFunctionName, fixed);
+    return request;
+}
+
 std::vector<long double> makeTuning(const TuningRequest& request,
                                     std::atomic<bool>& cancelationRequest,
                                     const std::function<void(int)>& progressCallback,

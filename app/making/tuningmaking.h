@@ -29,6 +29,20 @@ struct TuningRequest {
     bool unweighted = false;
 };
 
+// Everything "Make" reads, as the window's controls or the command line's options give it.
+struct TuningSettings {
+    // The notes to tune, ascending; every note 0 ... range - 1 when empty.
+    std::vector<int> notes;
+    QString weightFunctionName;
+    int dial = 0;
+    int dialMaximum = 1000;
+};
+
+// The one way a request is made, by the window and by the command line alike: the intervals
+// pattern of the notes from the table's cached sizes and weights, the positions of the table's
+// fixed notes among them, the dial's cutoff for their number, and the unweighted flag.
+TuningRequest makeTuningRequest(const TuningSettings& settings, const ScaleSpaceModel& model);
+
 // The weight cutoff of the dial for this many notes:
 // ((max - value) / max) ^ (20 ((1024 - n) / 1024) ^ 20) / n, in double precision. The dial
 // at 0 gives 1 / n and at its maximum 0; with 1024 notes the dial plays no part.

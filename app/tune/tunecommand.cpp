@@ -297,14 +297,9 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
     model.setWeightFunction([function](long double size) { return function(size); });
     model.setAttenuation(options.attenuation);
     model.setFixedNotes(options.fixed);
-    const std::vector<int> fixed = model.getFixedNotes();
-
-    TuningRequest request;
-    request.pattern = makeNotesIntervalsPattern(notes, model);
-    request.fixedPositions = makeFixedPositions(notes, fixed);
-    request.cutoff = makeCutoff(static_cast<int>(notes.size()), options.dial, dialMaximum);
-    request.unweighted =
-        isUnweightedSearch(weightFunctions.at(options.weightFunction).first, fixed);
+    const TuningRequest request = makeTuningRequest(
+        {notes, weightFunctions.at(options.weightFunction).first, options.dial, dialMaximum},
+        model);
 
     std::vector<long double> tuning;
     {

@@ -1,0 +1,67 @@
+#include "app/making/tuningjob.h"
+
+#include <QThreadPool>
+#include <QtConcurrent/QtConcurrentRun>
+
+TuningJob::TuningJob(QObject* parent) : QObject(parent) {
+    connect(&watcher, &QFutureWatcherBase::finished, this, &TuningJob::taskEnded);
+}
+
+TuningJob::~TuningJob() {
+    stop();
+}
+
+void TuningJob::start(TuningRequest request) {
+    cancelationRequest = false;
+    highestParts = 0;
+    const unsigned int thisRun = ++run;
+    TuningJob* job = this;
+    future = QtConcurrent::run(QThreadPool::globalInstance(), [job, thisRun,
+                                                               request = std::move(request)] {
+        // Queued on the job: Qt drops the calls still pending when it goes. The search
+        // reports per note (percent) and by the work done (ten-thousandths).
+        const auto show = [job, thisRun](int parts) {
+            QMetaObject::invokeMethod(
+                job, [job, thisRun, parts] { job->report(thisRun, parts); }, Qt::QueuedConnection);
+        };
+        const auto progress = [show](int percent) {
+            show(100 * percent);
+        };
+        // An exception kept in the future would be thrown again by every later wait for
+        // it, this job's destructor included: a failed search gives no tuning instead.
+        try {
+            return makeTuning(request, job->cancelationRequest, progress, show);
+        } catch (...) {
+            return std::vector<long double>();
+        }
+    });
+    watcher.setFuture(future);
+}
+
+bool TuningJob::cancel() {
+    if (!future.isRunning()) {
+        return false;
+    }
+    cancelationRequest = true;
+    return true;
+}
+
+void TuningJob::stop() {
+    cancelationRequest = true;
+    future.waitForFinished();
+}
+
+void TuningJob::report(unsigned int reportRun, int parts) {
+    if (reportRun == run && !cancelationRequest && parts > highestParts) {
+        highestParts = parts;
+        emit progressed(parts);
+    }
+}
+
+void TuningJob::taskEnded() {
+    // A cancelled task's result is never shown.
+    if (cancelationRequest || !future.isFinished()) {
+        return;
+    }
+    emit finished(takeTuning(future).value_or(std::vector<long double>()));
+}
