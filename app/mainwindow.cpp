@@ -53,12 +53,12 @@ void initialisePalette() {
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), job(new TuningJob(this)),
-      currentUrl(QUrl::fromLocalFile(makeFilePath(defaultScaleSpace, pitchSpacesPath))),
       scaleSpace(defaultScaleSpace, loadDefaultPattern(), this),
       model(new ScaleSpaceModel(&scaleSpace, this)), displayModeGroup(new QButtonGroup(this)),
       sizeWeightGroup(new QButtonGroup(this)), weightFunctionsMap(populateWeightFunctionsMap()) {
     ui->setupUi(this);
     menus = new WindowMenus(ui->menubar);
+    initialiseDocument();
     initialiseWindow();
     initialiseDisplaySettings();
     initialiseMakeCancelButtons();

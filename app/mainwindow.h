@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/document/scalespacedocument.h"
 #include "core/scalespace.h"
 #include "model/scalespacemodel.h"
 #include "tuning/weightfunctions.h"
@@ -27,6 +28,7 @@ class WindowMenus;
 class ScaleSpaceDelegate;
 class dbCurrnet;
 class TuningJob;
+class ScaleSpaceDocument;
 struct TuningSettings;
 
 namespace Ui {
@@ -143,11 +145,7 @@ private:
     void applyEditState(const EditState& state);
     void closeEvent(QCloseEvent* event) override;
     void openRecentFile(const QString& path);
-    // After a save: the space is unmodified, and the file heads the recent files.
-    void markSaved(const QString& path);
-    void rememberFile(const QString& path);
-    // Where the file dialogs start: the folder last used, while it exists.
-    QString dialogFolder() const;
+    void initialiseDocument();
     void showShortcuts();
     // Makes the window large enough for the table to show every cell whole, within the screen.
     void fitTableOnScreen();
@@ -171,7 +169,6 @@ private:
 
     Ui::MainWindow* ui;
     TuningJob* job = nullptr;
-    QUrl currentUrl;
     std::vector<long double> tuning;
     ScaleSpace scaleSpace;
     ScaleSpaceModel* model;
@@ -181,6 +178,7 @@ private:
     std::array<std::pair<QString, SizeToWeightFunction>, 2> weightFunctionsMap;
     WindowMenus* menus = nullptr;
     EditHistory* history = nullptr;
+    ScaleSpaceDocument* document = nullptr;
 
     // Making a tuning and the keys.
     // Pastes the clipboard's tab-separated lines at the table's current cell.
@@ -201,8 +199,6 @@ int makeAdjustedRange(const int& range, const int& oldCount, const int& newCount
 // The command-line step of start-up: the first argument after the program's own path, if
 // any, names a scale space file to show instead of the default; further ones are ignored.
 void applyCommandLine(MainWindow& window, const QStringList& arguments);
-// Whether the file lies in the library folder or a folder below it.
-bool isInLibraryFolder(const QUrl& url);
 
 // The application style and palette: "Fusion" with orange selection highlights and accents.
 // Called once, after the application object exists and before any window is built.

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/document/scalespacedocument.h"
 #include "app/editing/edithistory.h"
 #include "app/shared/storageconstants.h"
 #include "app/widgets/customheaderview.h"
@@ -12,7 +13,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -28,28 +28,12 @@ int clampedToInt(const double& value) {
                           double(std::numeric_limits<int>::max())));
 }
 
-// Links and relative names resolved where the files exist; two missing files are the same
-// only under the same absolute name.
-bool isSameFile(const QString& first, const QString& second) {
-    const QFileInfo one(first);
-    const QFileInfo other(second);
-    const QString canonical = one.canonicalFilePath();
-    if (!canonical.isEmpty() || !other.canonicalFilePath().isEmpty()) {
-        return canonical == other.canonicalFilePath();
-    }
-    return QDir::cleanPath(one.absoluteFilePath()) == QDir::cleanPath(other.absoluteFilePath());
-}
-
 void enableDeleteNote(const QTableView* table, const bool& enabled) {
     for (QHeaderView* header : {table->horizontalHeader(), table->verticalHeader()}) {
         if (auto* custom = qobject_cast<CustomHeaderView*>(header)) {
             custom->enableAction(QStringLiteral("delNote"), enabled);
         }
     }
-}
-
-QString scaleSpacesFilter() {
-    return "Scale Spaces (*." + fileExtension + ")";
 }
 
 } // namespace
@@ -70,22 +54,6 @@ int makeAdjustedRange(const int& range, const int& oldCount, const int& newCount
     }
     const float scaled = float(newCount) * float(range) / float(oldCount);
     return clampedToInt(newCount > oldCount ? std::floor(scaled) : std::ceil(scaled));
-}
-
-bool isInLibraryFolder(const QUrl& url) {
-    const QString file = QFileInfo(url.toLocalFile()).canonicalFilePath();
-    const QString library = QFileInfo(pitchSpacesPath).canonicalFilePath();
-    if (file.isEmpty() || library.isEmpty()) {
-        return false;
-    }
-    const QDir libraryFolder(library);
-    QDir folder = QFileInfo(file).dir();
-    while (folder != libraryFolder) {
-        if (!folder.cdUp()) {
-            return false;
-        }
-    }
-    return true;
 }
 
 std::vector<int> MainWindow::notesToSave() const {
@@ -129,30 +97,22 @@ bool MainWindow::showSizePattern(const QString& name, const SizePattern& pattern
 }
 
 bool MainWindow::openScaleSpaceFile(const QString& path, const bool& announceAlways) {
-    // Read-only: a missing, foreign or damaged file is left exactly as it was.
-    const dbManager::ScaleSpaceRead read = dbManager::readScaleSpace(path);
-    dbManager::ReadFailure failure = read.failure;
-    if (failure == dbManager::ReadFailure::None && !ScaleSpace::isValidPattern(read.pattern)) {
-        failure = dbManager::ReadFailure::Damaged;
-    }
-    if (failure != dbManager::ReadFailure::None) {
-        statusBar()->showMessage(
-            tr("Cannot open %1: %2.")
-                .arg(QDir::toNativeSeparators(path), dbManager::describeReadFailure(failure)));
+    const std::optional<SizePattern> pattern = document->read(path);
+    if (!pattern) {
         return false;
     }
     // Announced only once the file is certain to be shown: the current file is always the
     // one whose notes the table shows, so "Save" never writes into another.
-    if (announceAlways || !isSameFile(currentUrl.toLocalFile(), path)) {
+    if (announceAlways || !isSameFile(document->currentUrl().toLocalFile(), path)) {
         emit currentUrlChanged(QUrl::fromLocalFile(path));
     }
-    return showSizePattern(QFileInfo(path).baseName(), read.pattern, true);
+    return showSizePattern(QFileInfo(path).baseName(), *pattern, true);
 }
 
 void MainWindow::showEntryOfCurrentFile() {
     const QSignalBlocker blocker(ui->scaleSpaceCombo);
-    ui->scaleSpaceCombo->setCurrentText(isInLibraryFolder(currentUrl) ? scaleSpace.getName()
-                                                                      : customEntry);
+    ui->scaleSpaceCombo->setCurrentText(
+        isInLibraryFolder(document->currentUrl()) ? scaleSpace.getName() : customEntry);
 }
 
 void MainWindow::changeScaleSpace(const QString& path) {
@@ -166,7 +126,7 @@ void MainWindow::handleScaleSpaceActivated(QString itemName) {
     // The entry of the scale space shown: nothing is loaded and no edit is lost. A file of
     // the same name outside the library is not that entry.
     if (itemName != customEntry && itemName == scaleSpace.getName() &&
-        isSameFile(currentUrl.toLocalFile(), libraryFile)) {
+        isSameFile(document->currentUrl().toLocalFile(), libraryFile)) {
         const ScaleSpaceDelegate* delegate = tableDelegate();
         if (delegate != nullptr) {
             if (const std::optional<QModelIndex> last = delegate->getLastSelectedIndex()) {
@@ -182,14 +142,12 @@ void MainWindow::handleScaleSpaceActivated(QString itemName) {
         return;
     }
     if (itemName == customEntry) {
-        const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Open File"),
-                                                            dialogFolder(), scaleSpacesFilter());
-        // The chosen file itself is opened, whatever its suffix, so that it is the file shown.
-        if (chosen.isEmpty() || !openScaleSpaceFile(QFileInfo(chosen).absoluteFilePath(), false)) {
+        const QString chosen = document->chooseFileToOpen();
+        if (chosen.isEmpty() || !openScaleSpaceFile(chosen, false)) {
             // Cancelled or unusable: the entry goes back to the scale space still shown.
             showEntryOfCurrentFile();
         } else {
-            rememberFile(chosen);
+            document->rememberFile(chosen);
         }
         return;
     }
@@ -200,29 +158,19 @@ void MainWindow::handleScaleSpaceActivated(QString itemName) {
 }
 
 void MainWindow::handleCurrentUrlChanged(QUrl newUrl) {
-    currentUrl = newUrl;
+    document->setCurrentUrl(newUrl);
     ui->saveButton->setEnabled(!isInLibraryFolder(newUrl));
 }
 
 bool MainWindow::saveNotesInto(const QString& path) {
     const std::vector<int> notes = notesToSave();
-    bool saved = false;
     // A single note makes no scale space: its pattern would be empty, the file lost.
-    if (notes.size() >= 2) {
-        const std::unique_ptr<dbCurrnet> db = dbManager::openDatabase(QUrl::fromLocalFile(path));
-        saved = db && db->savePattern(scaleSpace.makeSubSizePattern(notes));
-    }
-    if (saved) {
-        markSaved(path);
-        statusBar()->showMessage(tr("Saved %1").arg(QDir::toNativeSeparators(path)));
-    } else {
-        statusBar()->showMessage("Not saved: " + QDir::toNativeSeparators(path));
-    }
-    return saved;
+    return document->write(path, notes.size() >= 2 ? scaleSpace.makeSubSizePattern(notes)
+                                                   : SizePattern());
 }
 
 void MainWindow::handleSaveSubScaleSpace() {
-    if (!currentUrl.isValid() || !ui->saveButton->isEnabled()) {
+    if (!document->currentUrl().isValid() || !ui->saveButton->isEnabled()) {
         handleSaveSubScaleSpaceAs();
         return;
     }
@@ -230,7 +178,7 @@ void MainWindow::handleSaveSubScaleSpace() {
         delegate->setLastSelectedIndex(std::optional<QModelIndex>());
     }
     // The window goes on showing the whole scale space, also when only some notes were saved.
-    saveNotesInto(currentUrl.toLocalFile());
+    saveNotesInto(document->currentUrl().toLocalFile());
 }
 
 void MainWindow::handleSaveSubScaleSpaceAs() {
@@ -240,21 +188,11 @@ void MainWindow::handleSaveSubScaleSpaceAs() {
     if (const ScaleSpaceDelegate* delegate = tableDelegate()) {
         delegate->setLastSelectedIndex(std::optional<QModelIndex>());
     }
-    QFileDialog dialog(this, QStringLiteral("Save File"), dialogFolder(), QString());
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(scaleSpacesFilter());
-    dialog.setDefaultSuffix(fileExtension);
-    if (dialog.exec() != QDialog::Accepted) {
+    // The file written is the file shown afterwards and the one "Save" writes into.
+    const QString path = document->chooseFileToSave();
+    if (path.isEmpty()) {
         return;
     }
-    const QList<QUrl> urls = dialog.selectedUrls();
-    const QUrl url = urls.isEmpty() ? QUrl() : urls.constFirst();
-    if (!url.isValid() || url.isEmpty() || !url.isLocalFile()) {
-        return;
-    }
-    // The file written is the file shown afterwards and the one "Save" writes into, whatever
-    // its suffix.
-    const QString path = QFileInfo(url.toLocalFile()).absoluteFilePath();
     const bool existed = QFileInfo::exists(path);
     if (!saveNotesInto(path)) {
         if (!existed) {

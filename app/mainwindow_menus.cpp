@@ -4,13 +4,15 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/document/scalespacedocument.h"
 #include "app/editing/edithistory.h"
 #include "app/menus/windowmenus.h"
+#include "app/settings/settings.h"
 #include "app/shared/appconstants.h"
+#include "app/shared/storageconstants.h"
 #include "app/shared/tuningconstants.h"
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
-#include "storage/scalafile.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -28,43 +30,6 @@
 #include <QStatusBar>
 #include <QUndoStack>
 #include <QVBoxLayout>
-
-namespace {
-
-constexpr int recentFileCount = 10;
-
-const QString recentFilesKey = QStringLiteral("window/recentFiles");
-const QString lastFolderKey = QStringLiteral("window/lastFolder");
-const QString geometryKey = QStringLiteral("window/geometry");
-const QString stateKey = QStringLiteral("window/state");
-
-QStringList existingRecentFiles() {
-    QStringList files;
-    for (const QString& file : QSettings().value(recentFilesKey).toStringList()) {
-        if (QFileInfo(file).isFile() && !files.contains(file)) {
-            files << file;
-        }
-    }
-    return files;
-}
-
-} // namespace
-
-void MainWindow::rememberFile(const QString& path) {
-    const QString file = QFileInfo(path).absoluteFilePath();
-    QStringList files = existingRecentFiles();
-    files.removeAll(file);
-    files.prepend(file);
-    QSettings settings;
-    settings.setValue(recentFilesKey, files.mid(0, recentFileCount));
-    settings.setValue(lastFolderKey, QFileInfo(file).absolutePath());
-}
-
-QString MainWindow::dialogFolder() const {
-    // The folder last used, while it still exists; otherwise where the program was started.
-    const QString folder = QSettings().value(lastFolderKey).toString();
-    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::currentPath();
-}
 
 EditState MainWindow::captureEditState() const {
     EditState state;
@@ -111,15 +76,25 @@ void MainWindow::applyEditState(const EditState& state) {
     }
 }
 
-void MainWindow::initialiseMenus() {
+void MainWindow::initialiseDocument() {
     history = new EditHistory([this] { return captureEditState(); },
                               [this](const EditState& state) { applyEditState(state); }, this);
     connect(model, &ScaleSpaceModel::aboutToEdit, history,
             [this] { history->begin(tr("Edit Cell")); });
     connect(model, &ScaleSpaceModel::edited, history, &EditHistory::commit);
+    document = new ScaleSpaceDocument(
+        this, history->stack(),
+        QUrl::fromLocalFile(makeFilePath(defaultScaleSpace, pitchSpacesPath)));
+    connect(document, &ScaleSpaceDocument::modifiedChanged, this, &MainWindow::setWindowModified);
+    connect(document, &ScaleSpaceDocument::statusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(document, &ScaleSpaceDocument::saveRequested, this,
+            &MainWindow::handleSaveSubScaleSpace);
+    connect(document, &ScaleSpaceDocument::recentChosen, this, &MainWindow::openRecentFile);
+}
+
+void MainWindow::initialiseMenus() {
     QUndoStack* stack = history->stack();
-    connect(stack, &QUndoStack::cleanChanged, this,
-            [this](bool clean) { setWindowModified(!clean); });
 
     const auto on = [this](const char* name, auto slot) {
         QAction* action = menus->action(QLatin1String(name));
@@ -128,8 +103,7 @@ void MainWindow::initialiseMenus() {
     };
     on("actionOpen", [this] { handleScaleSpaceActivated(customEntry); });
     on("actionImportScala", [this] {
-        const QString chosen = QFileDialog::getOpenFileName(
-            this, tr("Import Scala"), dialogFolder(), tr("Scala scales (*.scl)"));
+        const QString chosen = document->chooseScalaFile();
         if (!chosen.isEmpty()) {
             importScala(chosen);
         }
@@ -184,25 +158,16 @@ void MainWindow::initialiseMenus() {
                                     QString::fromLatin1(qVersion())));
     });
 
-    QMenu* recent = menus->menu(QStringLiteral("menuRecent"));
-    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
-        recent->clear();
-        for (const QString& file : existingRecentFiles()) {
-            QAction* action = recent->addAction(QDir::toNativeSeparators(file));
-            connect(action, &QAction::triggered, this, [this, file] { openRecentFile(file); });
-        }
-        recent->setEnabled(!recent->isEmpty());
-    });
+    document->attachRecentMenu(menus->menu(QStringLiteral("menuRecent")));
     for (QMenu* menu : ui->menubar->findChildren<QMenu*>()) {
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::refreshActions);
     }
     refreshActions();
 
     // A fresh configuration folder starts the window as it always did.
-    QSettings settings;
-    if (settings.contains(geometryKey)) {
-        restoreGeometry(settings.value(geometryKey).toByteArray());
-        restoreState(settings.value(stateKey).toByteArray());
+    if (const QByteArray geometry = Settings::instance().windowGeometry(); !geometry.isEmpty()) {
+        restoreGeometry(geometry);
+        restoreState(Settings::instance().windowState());
     }
 }
 
@@ -243,26 +208,7 @@ void MainWindow::refreshActions() {
 }
 
 bool MainWindow::maybeSave() {
-    if (!isWindowModified()) {
-        return true;
-    }
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-        this, appName, tr("Save changes to %1?").arg(scaleSpace.getName()),
-        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-    if (answer == QMessageBox::Discard) {
-        return true;
-    }
-    if (answer != QMessageBox::Save) {
-        return false;
-    }
-    // Saved only when the space is unmodified afterwards: a cancelled or failed save keeps it.
-    handleSaveSubScaleSpace();
-    return !isWindowModified();
-}
-
-void MainWindow::markSaved(const QString& path) {
-    history->stack()->setClean();
-    rememberFile(path);
+    return document->maybeSave(scaleSpace.getName());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -270,9 +216,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    QSettings settings;
-    settings.setValue(geometryKey, saveGeometry());
-    settings.setValue(stateKey, saveState());
+    Settings::instance().setWindowGeometry(saveGeometry(), saveState());
     event->accept();
 }
 
@@ -282,30 +226,17 @@ void MainWindow::openRecentFile(const QString& path) {
     }
     if (openScaleSpaceFile(path, false)) {
         showEntryOfCurrentFile();
-        rememberFile(path);
+        document->rememberFile(path);
     }
 }
 
 bool MainWindow::importScala(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        statusBar()->showMessage(
-            tr("Cannot import %1: the file cannot be read.").arg(QDir::toNativeSeparators(path)));
+    const std::optional<SizePattern> pattern = document->readScala(path);
+    if (!pattern || !maybeSave()) {
         return false;
     }
-    const ScalaParseResult parsed = parseScala(QString::fromUtf8(file.read(1 << 20)));
-    if (!parsed.scale) {
-        statusBar()->showMessage(
-            tr("Cannot import %1: %2").arg(QDir::toNativeSeparators(path), parsed.error));
-        return false;
-    }
-    if (!maybeSave()) {
-        return false;
-    }
-    const SizePattern pattern = scalaSizePattern(parsed.scale->pitches);
     // A space of no file: "Save" asks where, and it counts as modified until saved.
-    const QString name = QFileInfo(path).baseName();
-    if (!showSizePattern(name, pattern, true)) {
+    if (!showSizePattern(QFileInfo(path).baseName(), *pattern, true)) {
         return false;
     }
     emit currentUrlChanged(QUrl());
@@ -313,8 +244,7 @@ bool MainWindow::importScala(const QString& path) {
         const QSignalBlocker blocker(ui->scaleSpaceCombo);
         ui->scaleSpaceCombo->setCurrentText(customEntry);
     }
-    history->markUnsaved();
-    statusBar()->showMessage(tr("Imported %1").arg(QDir::toNativeSeparators(path)));
+    document->markImported(path);
     return true;
 }
 

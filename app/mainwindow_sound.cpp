@@ -3,8 +3,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "app/exporting/tuningexporter.h"
 #include "app/menus/windowmenus.h"
+#include "app/settings/settings.h"
 #include "app/sound/tuningplayer.h"
 #include "audio/score.h"
 
@@ -14,11 +14,8 @@
 
 namespace {
 
-// The frequency of a tuning's first note: the one the export dialog remembers, else its default.
 double referenceFrequency() {
-    return TuningExporter::rememberedKeyMapping()
-        .value_or(formats::KeyMapping())
-        .referenceFrequency;
+    return Settings::instance().referenceFrequency();
 }
 
 QAction* addSoundAction(QMenu* menu, const QString& name, const QString& text) {

@@ -1,5 +1,7 @@
 #include "app/exporting/tuningexporter.h"
 
+#include "app/settings/settings.h"
+
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -10,17 +12,11 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QSettings>
 #include <QSpinBox>
 
 #include <cmath>
 
-const QString referenceKeySetting = QStringLiteral("export/referenceKey");
-const QString referenceFrequencySetting = QStringLiteral("export/referenceFrequency");
-
 namespace {
-
-const QString folderSetting = QStringLiteral("export/folder");
 
 std::optional<double> frequencyFromText(const QString& text) {
     bool ok = false;
@@ -77,24 +73,11 @@ private:
 TuningExporter::TuningExporter(QWidget* window) : QObject(window), window(window) {}
 
 std::optional<formats::KeyMapping> TuningExporter::rememberedKeyMapping() {
-    const QSettings settings;
-    if (!settings.contains(referenceKeySetting) || !settings.contains(referenceFrequencySetting)) {
-        return std::nullopt;
-    }
-    bool keyOk = false;
-    const int key = settings.value(referenceKeySetting).toInt(&keyOk);
-    const std::optional<double> frequency =
-        frequencyFromText(settings.value(referenceFrequencySetting).toString());
-    if (!keyOk || key < 0 || key >= formats::midiKeyCount || !frequency) {
-        return std::nullopt;
-    }
-    return formats::KeyMapping{key, *frequency};
+    return Settings::instance().keyMapping();
 }
 
 void TuningExporter::rememberKeyMapping(const formats::KeyMapping& mapping) {
-    QSettings settings;
-    settings.setValue(referenceKeySetting, mapping.referenceKey);
-    settings.setValue(referenceFrequencySetting, mapping.referenceFrequency);
+    Settings::instance().setKeyMapping(mapping);
 }
 
 std::optional<formats::KeyMapping> TuningExporter::askKeyMapping() {
@@ -107,7 +90,7 @@ std::optional<formats::KeyMapping> TuningExporter::askKeyMapping() {
 }
 
 QString TuningExporter::chooseFile(const formats::TuningFormat& format, const QString& baseName) {
-    const QString folder = QSettings().value(folderSetting, QDir::homePath()).toString();
+    const QString folder = Settings::instance().exportFolder();
     QFileDialog dialog(window, tr("Export %1").arg(format.title),
                        QDir(folder).filePath(baseName + QLatin1Char('.') + format.name));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -138,7 +121,7 @@ QString TuningExporter::exportTuning(const formats::TuningFormat& format,
     if (path.isEmpty()) {
         return QString();
     }
-    QSettings().setValue(folderSetting, QFileInfo(path).absolutePath());
+    Settings::instance().setExportFolder(QFileInfo(path).absolutePath());
 
     const QByteArray bytes = format.write(document);
     QSaveFile file(path);

@@ -3,6 +3,7 @@
 // Exporting the window's last tuning for synthesizers: the reference key and frequency (asked
 // once, then remembered), the file with its format's suffix, and the file written whole.
 
+#include "app/settings/settings.h"
 #include "formats/tuningformats.h"
 
 #include <QObject>
@@ -11,10 +12,6 @@
 #include <optional>
 
 class QWidget;
-
-// Where the reference key and frequency are remembered (QSettings of the application).
-extern const QString referenceKeySetting;
-extern const QString referenceFrequencySetting;
 
 class TuningExporter : public QObject {
     Q_OBJECT

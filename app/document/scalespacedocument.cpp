@@ -1,0 +1,186 @@
+#include "app/document/scalespacedocument.h"
+
+#include "app/settings/settings.h"
+#include "app/shared/appconstants.h"
+#include "app/shared/storageconstants.h"
+#include "storage/dbcurrnet.h"
+#include "storage/dbmanager.h"
+#include "storage/scalafile.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QUndoStack>
+
+namespace {
+
+QString scaleSpacesFilter() {
+    return "Scale Spaces (*." + fileExtension + ")";
+}
+
+} // namespace
+
+bool isSameFile(const QString& first, const QString& second) {
+    const QFileInfo one(first);
+    const QFileInfo other(second);
+    const QString canonical = one.canonicalFilePath();
+    if (!canonical.isEmpty() || !other.canonicalFilePath().isEmpty()) {
+        return canonical == other.canonicalFilePath();
+    }
+    return QDir::cleanPath(one.absoluteFilePath()) == QDir::cleanPath(other.absoluteFilePath());
+}
+
+bool isInLibraryFolder(const QUrl& url) {
+    const QString file = QFileInfo(url.toLocalFile()).canonicalFilePath();
+    const QString library = QFileInfo(pitchSpacesPath).canonicalFilePath();
+    if (file.isEmpty() || library.isEmpty()) {
+        return false;
+    }
+    const QDir libraryFolder(library);
+    QDir folder = QFileInfo(file).dir();
+    while (folder != libraryFolder) {
+        if (!folder.cdUp()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+ScaleSpaceDocument::ScaleSpaceDocument(QWidget* window, QUndoStack* stack, const QUrl& initialUrl)
+    : QObject(window), window(window), stack(stack), url(initialUrl) {
+    connect(stack, &QUndoStack::cleanChanged, this,
+            [this](bool clean) { emit modifiedChanged(!clean); });
+}
+
+bool ScaleSpaceDocument::savesInPlace() const {
+    return url.isValid() && !isInLibraryFolder(url);
+}
+
+bool ScaleSpaceDocument::isModified() const {
+    return !stack->isClean();
+}
+
+std::optional<SizePattern> ScaleSpaceDocument::read(const QString& path) {
+    // Read-only: a missing, foreign or damaged file is left exactly as it was.
+    const dbManager::ScaleSpaceRead read = dbManager::readScaleSpace(path);
+    dbManager::ReadFailure failure = read.failure;
+    if (failure == dbManager::ReadFailure::None && !ScaleSpace::isValidPattern(read.pattern)) {
+        failure = dbManager::ReadFailure::Damaged;
+    }
+    if (failure != dbManager::ReadFailure::None) {
+        emit statusMessage(
+            tr("Cannot open %1: %2.")
+                .arg(QDir::toNativeSeparators(path), dbManager::describeReadFailure(failure)));
+        return std::nullopt;
+    }
+    return read.pattern;
+}
+
+bool ScaleSpaceDocument::write(const QString& path, const SizePattern& pattern) {
+    bool saved = false;
+    if (!pattern.empty()) {
+        const std::unique_ptr<dbCurrnet> db = dbManager::openDatabase(QUrl::fromLocalFile(path));
+        saved = db && db->savePattern(pattern);
+    }
+    if (saved) {
+        stack->setClean();
+        rememberFile(path);
+        emit statusMessage(tr("Saved %1").arg(QDir::toNativeSeparators(path)));
+    } else {
+        emit statusMessage("Not saved: " + QDir::toNativeSeparators(path));
+    }
+    return saved;
+}
+
+std::optional<SizePattern> ScaleSpaceDocument::readScala(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        emit statusMessage(
+            tr("Cannot import %1: the file cannot be read.").arg(QDir::toNativeSeparators(path)));
+        return std::nullopt;
+    }
+    const ScalaParseResult parsed = parseScala(QString::fromUtf8(file.read(1 << 20)));
+    if (!parsed.scale) {
+        emit statusMessage(
+            tr("Cannot import %1: %2").arg(QDir::toNativeSeparators(path), parsed.error));
+        return std::nullopt;
+    }
+    return scalaSizePattern(parsed.scale->pitches);
+}
+
+void ScaleSpaceDocument::markImported(const QString& path) {
+    stack->resetClean();
+    emit statusMessage(tr("Imported %1").arg(QDir::toNativeSeparators(path)));
+}
+
+bool ScaleSpaceDocument::maybeSave(const QString& name) {
+    if (!isModified()) {
+        return true;
+    }
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        window, appName, tr("Save changes to %1?").arg(name),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Discard) {
+        return true;
+    }
+    if (answer != QMessageBox::Save) {
+        return false;
+    }
+    // Saved only when the space is unmodified afterwards: a cancelled or failed save keeps it.
+    emit saveRequested();
+    return !isModified();
+}
+
+QString ScaleSpaceDocument::chooseFileToOpen() {
+    const QString chosen = QFileDialog::getOpenFileName(window, QStringLiteral("Open File"),
+                                                        dialogFolder(), scaleSpacesFilter());
+    // The chosen file itself is opened, whatever its suffix, so that it is the file shown.
+    return chosen.isEmpty() ? QString() : QFileInfo(chosen).absoluteFilePath();
+}
+
+QString ScaleSpaceDocument::chooseFileToSave() {
+    QFileDialog dialog(window, QStringLiteral("Save File"), dialogFolder(), QString());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(scaleSpacesFilter());
+    dialog.setDefaultSuffix(fileExtension);
+    if (dialog.exec() != QDialog::Accepted) {
+        return QString();
+    }
+    const QList<QUrl> urls = dialog.selectedUrls();
+    const QUrl chosen = urls.isEmpty() ? QUrl() : urls.constFirst();
+    if (!chosen.isValid() || chosen.isEmpty() || !chosen.isLocalFile()) {
+        return QString();
+    }
+    // The file written is the file shown afterwards, whatever its suffix.
+    return QFileInfo(chosen.toLocalFile()).absoluteFilePath();
+}
+
+QString ScaleSpaceDocument::chooseScalaFile() {
+    return QFileDialog::getOpenFileName(window, tr("Import Scala"), dialogFolder(),
+                                        tr("Scala scales (*.scl)"));
+}
+
+QString ScaleSpaceDocument::dialogFolder() const {
+    // The folder last used, while it still exists; otherwise where the program was started.
+    const QString folder = Settings::instance().lastFolder();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::currentPath();
+}
+
+void ScaleSpaceDocument::rememberFile(const QString& path) {
+    Settings::instance().addRecentFile(path);
+}
+
+void ScaleSpaceDocument::attachRecentMenu(QMenu* menu) {
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        menu->clear();
+        for (const QString& file : Settings::instance().recentFiles()) {
+            QAction* action = menu->addAction(QDir::toNativeSeparators(file));
+            connect(action, &QAction::triggered, this, [this, file] { emit recentChosen(file); });
+        }
+        menu->setEnabled(!menu->isEmpty());
+    });
+}
