@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "app/making/tuningjob.h"
+#include "app/menus/keyfilter.h"
 #include "app/menus/windowmenus.h"
 #include "app/shared/storageconstants.h"
 #include "app/widgets/customheaderview.h"
@@ -85,6 +86,7 @@ MainWindow::~MainWindow() {
     // The filter on the application would otherwise see the events of the members' teardown
     // after the form is gone.
     qApp->removeEventFilter(this);
+    delete findChild<KeyFilter*>();
     delete ui;
     ui = nullptr;
 }
@@ -107,6 +109,7 @@ ScaleSpaceDelegate* MainWindow::tableDelegate() const {
 }
 
 void MainWindow::initialiseWindow() {
+    // Tooltips that follow the notes to tune, and the output box's focus.
     qApp->installEventFilter(this);
     setWindowIcon(QIcon(windowIconPath()));
     setWindowTitle(defaultScaleSpace + "[*] - " + appName);

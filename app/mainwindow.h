@@ -183,8 +183,11 @@ private:
     // Making a tuning and the keys.
     // Pastes the clipboard's tab-separated lines at the table's current cell.
     void pasteIntoTable(const QModelIndex& current);
-    // Triggers the named menu action if it exists and is enabled; whether it did.
-    bool triggerAction(const char* name);
+    void copyCurrentCell();
+    // Moves the framed current cell by whole periods, if the table reaches that far.
+    void moveCurrentCellByPeriod(const int& rows, const int& columns);
+    bool hasFramedCell() const;
+    void initialiseKeyActions();
 };
 
 // The file of the named scale space in the folder.

@@ -5,21 +5,13 @@
 
 #include "app/editing/edithistory.h"
 #include "app/making/tuningmaking.h"
-#include "app/menus/windowmenus.h"
 #include "app/shared/tuningconstants.h"
 #include "app/widgets/scalespacedelegate.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
 #include <QGuiApplication>
 #include <QHelpEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QTextEdit>
 #include <QToolTip>
 
 #include <cmath>
@@ -33,31 +25,6 @@ QString scientificText(const long double& value, const int& digits) {
     stream.precision(digits);
     stream << std::scientific << value;
     return QString::fromUtf8(stream.str().c_str());
-}
-
-// A field that takes typed text: while one has focus, it keeps every key but Control
-// combinations (a cell editor needs its Space, "-" and Return; a spin box its arrows).
-bool isTextField(const QWidget* widget) {
-    if (const auto* line = qobject_cast<const QLineEdit*>(widget)) {
-        return !line->isReadOnly();
-    }
-    if (qobject_cast<const QAbstractSpinBox*>(widget) != nullptr) {
-        return true;
-    }
-    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(widget)) {
-        return !plain->isReadOnly();
-    }
-    if (const auto* rich = qobject_cast<const QTextEdit*>(widget)) {
-        return !rich->isReadOnly();
-    }
-    if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
-        return combo->isEditable();
-    }
-    return false;
-}
-
-bool isArrowKey(const int& key) {
-    return key == Qt::Key_Left || key == Qt::Key_Up || key == Qt::Key_Right || key == Qt::Key_Down;
 }
 
 } // namespace
@@ -108,13 +75,31 @@ void MainWindow::pasteIntoTable(const QModelIndex& current) {
     }
 }
 
-bool MainWindow::triggerAction(const char* name) {
-    QAction* action = menus != nullptr ? menus->action(QLatin1String(name)) : nullptr;
-    if (action == nullptr || !action->isEnabled()) {
-        return false;
+void MainWindow::copyCurrentCell() {
+    const QModelIndex current = ui->scaleSpaceTable->currentIndex();
+    if (current.isValid()) {
+        QGuiApplication::clipboard()->setText(
+            scientificText(model->currentValue(current.row(), current.column()), 17));
     }
-    action->trigger();
-    return true;
+}
+
+void MainWindow::moveCurrentCellByPeriod(const int& rows, const int& columns) {
+    // One repetition over, if the table reaches that far, and only once a cell is framed.
+    const QModelIndex current = ui->scaleSpaceTable->currentIndex();
+    const ScaleSpaceDelegate* delegate = tableDelegate();
+    const int count = scaleSpace.noteCount();
+    const int row = current.row() + rows * count;
+    const int column = current.column() + columns * count;
+    const int range = model->getRange();
+    if (current.isValid() && delegate != nullptr && delegate->getLastSelectedIndex() && row >= 0 &&
+        column >= 0 && row < range && column < range) {
+        postModelResetSelect(model->index(row, column), current);
+    }
+}
+
+bool MainWindow::hasFramedCell() const {
+    const ScaleSpaceDelegate* delegate = tableDelegate();
+    return delegate != nullptr && delegate->getLastSelectedIndex().has_value();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -123,200 +108,24 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         return QMainWindow::eventFilter(watched, event);
     }
     QTableView* table = ui->scaleSpaceTable;
-    const ScaleSpaceDelegate* delegate = tableDelegate();
-    const bool hasFramedCell = delegate != nullptr && delegate->getLastSelectedIndex().has_value();
-    const int noteCount = scaleSpace.noteCount();
-    const int range = model->getRange();
-
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        // Only keys typed into this window count: a dialog, menu or pop-up list it opens is a
-        // window of its own and keeps its typing and arrow keys (a file name may hold a space).
-        const auto* widget = qobject_cast<const QWidget*>(watched);
-        if (widget == nullptr || widget->window() != this) {
-            return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::ToolTip && watched == ui->cutoffDial) {
+        // The cutoff depends on the notes to tune, which change without the dial.
+        ui->cutoffDial->setToolTip(controlTooltip(ui->cutoffDial));
+    } else if (event->type() == QEvent::ToolTip && watched == table->viewport()) {
+        const auto* helpEvent = static_cast<QHelpEvent*>(event);
+        const QModelIndex cell = table->indexAt(helpEvent->pos());
+        if (cell.isValid()) {
+            QToolTip::showText(helpEvent->globalPos(), makeTooltipText(cell), table, QRect(), -1);
         }
-        auto* keyEvent = static_cast<QKeyEvent*>(event);
-        const int key = keyEvent->key();
-        const Qt::KeyboardModifiers modifiers = keyEvent->modifiers();
-        const bool shift = modifiers == Qt::ShiftModifier;
-        const bool control = modifiers == Qt::ControlModifier;
-        if (!modifiers.testFlag(Qt::ControlModifier) &&
-            (isTextField(widget) || isTextField(QApplication::focusWidget()))) {
-            return QMainWindow::eventFilter(watched, event);
+        return true;
+    } else if (event->type() == QEvent::FocusIn && watched == ui->temperamentBox) {
+        if (ScaleSpaceDelegate* delegate = tableDelegate()) {
+            delegate->setLastSelectedIndex(std::optional<QModelIndex>());
         }
-
-        if (watched == table) {
-            const QModelIndex current = table->currentIndex();
-            if (!current.isValid()) {
-                return QMainWindow::eventFilter(watched, event);
-            }
-            const int row = current.row();
-            const int column = current.column();
-            if (keyEvent->matches(QKeySequence::Copy)) {
-                QGuiApplication::clipboard()->setText(
-                    scientificText(model->currentValue(row, column), 17));
-                return true;
-            }
-            if (keyEvent->matches(QKeySequence::Paste)) {
-                pasteIntoTable(current);
-                return true;
-            }
-            if (key == Qt::Key_Backspace || key == Qt::Key_Delete) {
-                model->setData(current, model->defaultText(), Qt::EditRole);
-                return true;
-            }
-            if (shift && isArrowKey(key)) {
-                // One repetition over, if the table reaches that far.
-                int targetRow = row;
-                int targetColumn = column;
-                bool inside = false;
-                switch (key) {
-                case Qt::Key_Left:
-                    targetColumn = column - noteCount;
-                    inside = column >= noteCount;
-                    break;
-                case Qt::Key_Right:
-                    targetColumn = column + noteCount;
-                    inside = targetColumn < range;
-                    break;
-                case Qt::Key_Up:
-                    targetRow = row - noteCount;
-                    inside = row >= noteCount;
-                    break;
-                default:
-                    targetRow = row + noteCount;
-                    inside = targetRow < range;
-                    break;
-                }
-                if (inside && hasFramedCell) {
-                    postModelResetSelect(model->index(targetRow, targetColumn), current);
-                }
-                return true;
-            }
+        if (QItemSelectionModel* selection = table->selectionModel()) {
+            selection->clearSelection();
         }
-
-        if (key == Qt::Key_Space) {
-            swapIntervalMode();
-            return true;
-        }
-        if (key == Qt::Key_Tab) {
-            swapDisplayMode();
-            return true;
-        }
-        if (keyEvent->matches(QKeySequence::Save)) {
-            handleSaveSubScaleSpace();
-            return true;
-        }
-        if (keyEvent->matches(QKeySequence::SaveAs)) {
-            handleSaveSubScaleSpaceAs();
-            return true;
-        }
-        if (keyEvent->matches(QKeySequence::Open)) {
-            emit ui->scaleSpaceCombo->textActivated(customEntry);
-            return true;
-        }
-        if (control) {
-            switch (key) {
-            case Qt::Key_Return:
-            case Qt::Key_Enter:
-                ui->makeButton->click();
-                return true;
-            case Qt::Key_Delete:
-                ui->cancelButton->click();
-                return true;
-            case Qt::Key_Backspace:
-                ui->clearButton->click();
-                return true;
-            case Qt::Key_Up:
-                ui->cutoffDial->setValue(ui->cutoffDial->value() + 1);
-                return true;
-            case Qt::Key_Down:
-                ui->cutoffDial->setValue(ui->cutoffDial->value() - 1);
-                return true;
-            case Qt::Key_Left:
-                ui->attenuationSlider->setValue(ui->attenuationSlider->value() - 1);
-                return true;
-            case Qt::Key_Right:
-                ui->attenuationSlider->setValue(ui->attenuationSlider->value() + 1);
-                return true;
-            case Qt::Key_Plus:
-                ui->rangeSpinBox->setValue(ui->rangeSpinBox->value() + 1);
-                return true;
-            case Qt::Key_Minus:
-                ui->rangeSpinBox->setValue(ui->rangeSpinBox->value() - 1);
-                return true;
-            default:
-                break;
-            }
-        }
-        if (key == Qt::Key_Equal) {
-            ui->rangeSpinBox->setValue(ui->rangeSpinBox->value() + 1);
-            return true;
-        }
-        if (key == Qt::Key_Minus && modifiers == Qt::NoModifier) {
-            ui->rangeSpinBox->setValue(ui->rangeSpinBox->value() - 1);
-            return true;
-        }
-        if (key == Qt::Key_P && modifiers == Qt::NoModifier &&
-            triggerAction("actionPlayInterval")) {
-            return true;
-        }
-        if (key == Qt::Key_Plus && shift) {
-            if (range + noteCount <= ui->rangeSpinBox->maximum()) {
-                ui->rangeSpinBox->setValue(ui->rangeSpinBox->value() + noteCount);
-            }
-            return true;
-        }
-        if ((key == Qt::Key_Minus && shift) || key == Qt::Key_Underscore) {
-            if (range > noteCount + 1) {
-                ui->rangeSpinBox->setValue(ui->rangeSpinBox->value() - noteCount);
-            }
-            return true;
-        }
-        if (key == Qt::Key_Escape && triggerAction("actionStopSound") && !hasFramedCell) {
-            return true;
-        }
-        if (key == Qt::Key_Escape && (hasFramedCell || (table->selectionModel() != nullptr &&
-                                                        table->selectionModel()->hasSelection()))) {
-            resetSelection();
-            return true;
-        }
-        if (isArrowKey(key) && !hasFramedCell) {
-            // Without a framed cell there is nothing for an arrow to move.
-            return true;
-        }
-        return QMainWindow::eventFilter(watched, event);
-    }
-    case QEvent::ToolTip:
-        if (watched == ui->cutoffDial) {
-            // The cutoff depends on the notes to tune, which change without the dial.
-            ui->cutoffDial->setToolTip(controlTooltip(ui->cutoffDial));
-            break;
-        }
-        if (watched == table->viewport()) {
-            const auto* helpEvent = static_cast<QHelpEvent*>(event);
-            const QModelIndex cell = table->indexAt(helpEvent->pos());
-            if (cell.isValid()) {
-                QToolTip::showText(helpEvent->globalPos(), makeTooltipText(cell), table, QRect(),
-                                   -1);
-            }
-            return true;
-        }
-        break;
-    case QEvent::FocusIn:
-        if (watched == ui->temperamentBox) {
-            if (delegate != nullptr) {
-                delegate->setLastSelectedIndex(std::optional<QModelIndex>());
-            }
-            if (QItemSelectionModel* selection = table->selectionModel()) {
-                selection->clearSelection();
-            }
-            return true;
-        }
-        break;
-    default:
-        break;
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -6,6 +6,8 @@
 
 #include "app/document/scalespacedocument.h"
 #include "app/editing/edithistory.h"
+#include "app/menus/keyfilter.h"
+#include "app/menus/keytable.h"
 #include "app/menus/windowmenus.h"
 #include "app/settings/settings.h"
 #include "app/shared/appconstants.h"
@@ -14,6 +16,7 @@
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
 
+#include <QAbstractSlider>
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
@@ -27,6 +30,7 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -119,34 +123,19 @@ void MainWindow::initialiseMenus() {
     connect(stack, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
     connect(stack, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
 
-    const auto sendKey = [this](int key, Qt::KeyboardModifiers modifiers) {
-        // The same path as the key itself, so that menu and key never differ.
-        QKeyEvent press(QEvent::KeyPress, key, modifiers);
-        eventFilter(ui->scaleSpaceTable, &press);
-    };
-    on("actionCopy", [sendKey] { sendKey(Qt::Key_C, Qt::ControlModifier); });
-    on("actionPaste", [sendKey] { sendKey(Qt::Key_V, Qt::ControlModifier); });
+    on("actionCopy", [this] { copyCurrentCell(); });
+    on("actionPaste", [this] {
+        if (ui->scaleSpaceTable->currentIndex().isValid()) {
+            pasteIntoTable(ui->scaleSpaceTable->currentIndex());
+        }
+    });
     const auto currentNote = [this] {
         return ui->scaleSpaceTable->currentIndex().row();
     };
     on("actionInsertNoteBefore", [this, currentNote] { handleAddNote(currentNote(), true); });
     on("actionInsertNoteAfter", [this, currentNote] { handleAddNote(currentNote() + 1, false); });
     on("actionDeleteNote", [this, currentNote] { handleDeleteNote(currentNote()); });
-
-    on("actionMake", [this] { ui->makeButton->click(); });
-    on("actionCancel", [this] { ui->cancelButton->click(); });
-    on("actionClear", [this] { ui->clearButton->click(); });
-    on("actionFixAll", [this] { handleFixAll(); });
-    on("actionUnfixAll", [this] { handleUnfixAll(); });
-
-    on("actionDecimal", [this] { handleChangeDisplay(DisplayMode::Decimal); });
-    on("actionCents", [this] { handleChangeDisplay(DisplayMode::Cents); });
-    on("actionSize", [this] { handleChangeSizeWeight(IntervalMode::Size); });
-    on("actionWeight", [this] { handleChangeSizeWeight(IntervalMode::Weight); });
-    on("actionLargerRange", [sendKey] { sendKey(Qt::Key_Equal, Qt::NoModifier); });
-    on("actionSmallerRange", [sendKey] { sendKey(Qt::Key_Minus, Qt::NoModifier); });
-    on("actionAddPeriod", [sendKey] { sendKey(Qt::Key_Plus, Qt::ShiftModifier); });
-    on("actionRemovePeriod", [sendKey] { sendKey(Qt::Key_Underscore, Qt::NoModifier); });
+    initialiseKeyActions();
 
     on("actionShortcuts", [this] { showShortcuts(); });
     on("actionAbout", [this] {
@@ -169,6 +158,49 @@ void MainWindow::initialiseMenus() {
         restoreGeometry(geometry);
         restoreState(Settings::instance().windowState());
     }
+}
+
+void MainWindow::initialiseKeyActions() {
+    const auto on = [this](const char* name, auto slot) {
+        connect(menus->action(QLatin1String(name)), &QAction::triggered, this, slot);
+    };
+    on("actionMake", [this] { ui->makeButton->click(); });
+    on("actionCancel", [this] { ui->cancelButton->click(); });
+    on("actionClear", [this] { ui->clearButton->click(); });
+    on("actionFixAll", [this] { handleFixAll(); });
+    on("actionUnfixAll", [this] { handleUnfixAll(); });
+    on("actionDecimal", [this] { handleChangeDisplay(DisplayMode::Decimal); });
+    on("actionCents", [this] { handleChangeDisplay(DisplayMode::Cents); });
+    on("actionSize", [this] { handleChangeSizeWeight(IntervalMode::Size); });
+    on("actionWeight", [this] { handleChangeSizeWeight(IntervalMode::Weight); });
+    on("actionSwapDisplay", [this] { swapDisplayMode(); });
+    on("actionSwapInterval", [this] { swapIntervalMode(); });
+    const auto step = [](QAbstractSlider* control, int by) {
+        return [control, by] {
+            control->setValue(control->value() + by);
+        };
+    };
+    on("actionDialUp", step(ui->cutoffDial, 1));
+    on("actionDialDown", step(ui->cutoffDial, -1));
+    on("actionAttenuationDown", step(ui->attenuationSlider, -1));
+    on("actionAttenuationUp", step(ui->attenuationSlider, 1));
+    QSpinBox* range = ui->rangeSpinBox;
+    on("actionLargerRange", [range] { range->setValue(range->value() + 1); });
+    on("actionSmallerRange", [range] { range->setValue(range->value() - 1); });
+    on("actionAddPeriod",
+       [this, range] { range->setValue(range->value() + scaleSpace.noteCount()); });
+    on("actionRemovePeriod",
+       [this, range] { range->setValue(range->value() - scaleSpace.noteCount()); });
+    on("actionPeriodLeft", [this] { moveCurrentCellByPeriod(0, -1); });
+    on("actionPeriodUp", [this] { moveCurrentCellByPeriod(-1, 0); });
+    on("actionPeriodRight", [this] { moveCurrentCellByPeriod(0, 1); });
+    on("actionPeriodDown", [this] { moveCurrentCellByPeriod(1, 0); });
+    on("actionResetCell", [this] {
+        model->setData(ui->scaleSpaceTable->currentIndex(), model->defaultText(), Qt::EditRole);
+    });
+    on("actionDeselectCell", [this] { resetSelection(); });
+    qApp->installEventFilter(
+        new KeyFilter(this, ui->scaleSpaceTable, menus, [this] { refreshActions(); }));
 }
 
 void MainWindow::refreshActions() {
@@ -197,6 +229,12 @@ void MainWindow::refreshActions() {
     enable("actionSmallerRange", range > ui->rangeSpinBox->minimum());
     enable("actionAddPeriod", count > 0 && range + count <= largest);
     enable("actionRemovePeriod", count > 0 && range > count + 1);
+    enable("actionResetCell", current.isValid());
+    const QItemSelectionModel* selection = ui->scaleSpaceTable->selectionModel();
+    enable("actionDeselectCell",
+           hasFramedCell() || (selection != nullptr && selection->hasSelection()));
+    // Without a framed cell there is nothing for an arrow to move: the arrows are held.
+    enable("actionHoldArrows", !hasFramedCell());
     menus->action(QStringLiteral("actionDecimal"))
         ->setChecked(model->getDisplayMode() == DisplayMode::Decimal);
     menus->action(QStringLiteral("actionCents"))
@@ -249,40 +287,7 @@ bool MainWindow::importScala(const QString& path) {
 }
 
 void MainWindow::showShortcuts() {
-    const QString text =
-        tr("Keys (single keys act while no text field has focus)\n"
-           "  Tab                 switch between Decimal and Cents\n"
-           "  Space               switch between Size and Weight\n"
-           "  =   /   -           one note more / fewer in the range\n"
-           "  Shift and +   /   _ one period more / fewer in the range\n"
-           "  P                   play the current cell's interval\n"
-           "  Escape              stop the sound; deselect the current cell\n"
-           "  Arrows              move the current cell (once a cell is framed)\n"
-           "  Shift and arrows    move the current cell one period\n"
-           "  Delete, Backspace   reset the current cell to its neutral value\n"
-           "  Control and C / V   copy the current cell / paste tab-separated lines\n"
-           "  Control and Z       undo\n"
-           "  Control and Shift and Z, Control and Y   redo\n"
-           "  Control and O       open a scale space file\n"
-           "  Control and S       save; Control and Shift and S   save as\n"
-           "  Control and Return  make a tuning\n"
-           "  Control and Delete  cancel making\n"
-           "  Control and Backspace   clear the tuning\n"
-           "  Control and Up / Down       maker precision dial up / down\n"
-           "  Control and Left / Right    weight attenuation down / up\n"
-           "  Control and + / -   one note more / fewer in the range\n"
-           "  Control and P       play the tuning\n"
-           "  Control and Q       quit\n"
-           "\n"
-           "Mouse\n"
-           "  Click a cell            make it the current cell\n"
-           "  Double-click a cell     type a size or weight (ratio, cents, fraction or mixed "
-           "number)\n"
-           "  Click a note's header   select or deselect the note\n"
-           "  Shift and click         fix or unfix the note (note 1 is never fixed)\n"
-           "  Control and click       the same for the note in every period shown\n"
-           "  Right-click a header    insert, delete, select or fix notes\n"
-           "  Hover a cell or header  its interval or the note's state\n");
+    const QString text = shortcutsText();
     QDialog dialog(this);
     dialog.setWindowTitle(tr("Keyboard Shortcuts"));
     auto* layout = new QVBoxLayout(&dialog);

@@ -18,32 +18,15 @@ double referenceFrequency() {
     return Settings::instance().referenceFrequency();
 }
 
-QAction* addSoundAction(QMenu* menu, const QString& name, const QString& text) {
-    auto* action = new QAction(text, menu);
-    action->setObjectName(name);
-    menu->addAction(action);
-    return action;
-}
-
 } // namespace
 
 void MainWindow::initialiseSound() {
     auto* player = new TuningPlayer(this);
     player->setObjectName(QStringLiteral("tuningPlayer"));
 
-    QMenu* menu = menus->menu(QStringLiteral("menuTuning"));
-    // Disabled actions say in their tooltips why.
-    menu->setToolTipsVisible(true);
-    menu->addSeparator();
-    QAction* playTuning =
-        addSoundAction(menu, QStringLiteral("actionPlayTuning"), tr("&Play Tuning"));
-    playTuning->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    QAction* playInterval =
-        addSoundAction(menu, QStringLiteral("actionPlayInterval"), tr("Play &Interval"));
-    // Single keys that a focused text field keeps: the key filter plays and stops.
-    WindowMenus::showKeys(playInterval, {QKeySequence(Qt::Key_P)});
-    QAction* stopSound = addSoundAction(menu, QStringLiteral("actionStopSound"), tr("&Stop Sound"));
-    WindowMenus::showKeys(stopSound, {QKeySequence(Qt::Key_Escape)});
+    QAction* playTuning = menus->action(QStringLiteral("actionPlayTuning"));
+    QAction* playInterval = menus->action(QStringLiteral("actionPlayInterval"));
+    QAction* stopSound = menus->action(QStringLiteral("actionStopSound"));
 
     const auto update = [this, player, playTuning, playInterval, stopSound] {
         const QString reason = player->unavailableReason();

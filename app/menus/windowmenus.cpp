@@ -1,86 +1,115 @@
 #include "app/menus/windowmenus.h"
 
+#include "app/menus/keytable.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 
+#include <map>
+
 WindowMenus::WindowMenus(QMenuBar* menuBar) : QObject(menuBar), menuBar(menuBar) {
     QMenu* file = addMenu(QStringLiteral("menuFile"), tr("&File"));
-    showKeys(addAction(file, QStringLiteral("actionOpen"), tr("&Open...")), {QKeySequence::Open});
+    addAction(file, QStringLiteral("actionOpen"), tr("&Open..."));
     addMenu(QStringLiteral("menuRecent"), tr("Open &Recent"));
     file->addMenu(menu(QStringLiteral("menuRecent")));
     addAction(file, QStringLiteral("actionImportScala"), tr("&Import Scala..."));
     file->addSeparator();
-    showKeys(addAction(file, QStringLiteral("actionSave"), tr("&Save")), {QKeySequence::Save});
-    showKeys(addAction(file, QStringLiteral("actionSaveAs"), tr("Save &As...")),
-             {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
+    addAction(file, QStringLiteral("actionSave"), tr("&Save"));
+    addAction(file, QStringLiteral("actionSaveAs"), tr("Save &As..."));
     file->addMenu(addMenu(QStringLiteral("menuExport"), tr("&Export")));
     file->addSeparator();
-    QAction* quit = addAction(file, QStringLiteral("actionQuit"), tr("&Quit"));
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    quit->setMenuRole(QAction::QuitRole);
+    addAction(file, QStringLiteral("actionQuit"), tr("&Quit"))->setMenuRole(QAction::QuitRole);
 
     QMenu* edit = addMenu(QStringLiteral("menuEdit"), tr("&Edit"));
-    QAction* undo = addAction(edit, QStringLiteral("actionUndo"), tr("&Undo"));
-    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QAction* redo = addAction(edit, QStringLiteral("actionRedo"), tr("&Redo"));
-    redo->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    addAction(edit, QStringLiteral("actionUndo"), tr("&Undo"));
+    addAction(edit, QStringLiteral("actionRedo"), tr("&Redo"));
     edit->addSeparator();
-    showKeys(addAction(edit, QStringLiteral("actionCopy"), tr("&Copy")), {QKeySequence::Copy});
-    showKeys(addAction(edit, QStringLiteral("actionPaste"), tr("&Paste")), {QKeySequence::Paste});
+    addAction(edit, QStringLiteral("actionCopy"), tr("&Copy"));
+    addAction(edit, QStringLiteral("actionPaste"), tr("&Paste"));
     edit->addSeparator();
     addAction(edit, QStringLiteral("actionInsertNoteBefore"), tr("Insert Note &Before"));
     addAction(edit, QStringLiteral("actionInsertNoteAfter"), tr("Insert Note &After"));
     addAction(edit, QStringLiteral("actionDeleteNote"), tr("&Delete Note"));
 
     QMenu* tuning = addMenu(QStringLiteral("menuTuning"), tr("&Tuning"));
-    showKeys(addAction(tuning, QStringLiteral("actionMake"), tr("&Make")),
-             {QKeySequence(Qt::CTRL | Qt::Key_Return)});
-    showKeys(addAction(tuning, QStringLiteral("actionCancel"), tr("&Cancel")),
-             {QKeySequence(Qt::CTRL | Qt::Key_Delete)});
-    showKeys(addAction(tuning, QStringLiteral("actionClear"), tr("C&lear")),
-             {QKeySequence(Qt::CTRL | Qt::Key_Backspace)});
+    addAction(tuning, QStringLiteral("actionMake"), tr("&Make"));
+    addAction(tuning, QStringLiteral("actionCancel"), tr("&Cancel"));
+    addAction(tuning, QStringLiteral("actionClear"), tr("C&lear"));
     tuning->addSeparator();
     addAction(tuning, QStringLiteral("actionFixAll"), tr("&Fix All"));
     addAction(tuning, QStringLiteral("actionUnfixAll"), tr("&Unfix All"));
+    // Disabled actions say in their tooltips why.
+    tuning->setToolTipsVisible(true);
+    tuning->addSeparator();
+    addAction(tuning, QStringLiteral("actionPlayTuning"), tr("&Play Tuning"));
+    addAction(tuning, QStringLiteral("actionPlayInterval"), tr("Play &Interval"));
+    addAction(tuning, QStringLiteral("actionStopSound"), tr("&Stop Sound"));
 
     QMenu* view = addMenu(QStringLiteral("menuView"), tr("&View"));
     // Two modes that one key switches between, shown as a radio pair.
     const auto addModePair = [this, view](const QString& first, const QString& firstText,
-                                          const QString& second, const QString& secondText,
-                                          Qt::Key key) {
+                                          const QString& second, const QString& secondText) {
         auto* group = new QActionGroup(this);
         for (const auto& [name, text] :
              {std::pair{first, firstText}, std::pair{second, secondText}}) {
             QAction* mode = addAction(view, name, text);
             mode->setCheckable(true);
             group->addAction(mode);
-            showKeys(mode, {QKeySequence(key)});
         }
     };
     addModePair(QStringLiteral("actionDecimal"), tr("&Decimal"), QStringLiteral("actionCents"),
-                tr("&Cents"), Qt::Key_Tab);
+                tr("&Cents"));
     view->addSeparator();
     addModePair(QStringLiteral("actionSize"), tr("&Size"), QStringLiteral("actionWeight"),
-                tr("&Weight"), Qt::Key_Space);
+                tr("&Weight"));
     action(QStringLiteral("actionDecimal"))->setChecked(true);
     action(QStringLiteral("actionSize"))->setChecked(true);
     view->addSeparator();
-    showKeys(addAction(view, QStringLiteral("actionLargerRange"), tr("&Larger Range")),
-             {QKeySequence(Qt::Key_Equal)});
-    showKeys(addAction(view, QStringLiteral("actionSmallerRange"), tr("S&maller Range")),
-             {QKeySequence(Qt::Key_Minus)});
-    showKeys(addAction(view, QStringLiteral("actionAddPeriod"), tr("&Add Period")),
-             {QKeySequence(Qt::SHIFT | Qt::Key_Plus)});
-    showKeys(addAction(view, QStringLiteral("actionRemovePeriod"), tr("&Remove Period")),
-             {QKeySequence(Qt::Key_Underscore)});
+    addAction(view, QStringLiteral("actionLargerRange"), tr("&Larger Range"));
+    addAction(view, QStringLiteral("actionSmallerRange"), tr("S&maller Range"));
+    addAction(view, QStringLiteral("actionAddPeriod"), tr("&Add Period"));
+    addAction(view, QStringLiteral("actionRemovePeriod"), tr("&Remove Period"));
 
     QMenu* help = addMenu(QStringLiteral("menuHelp"), tr("&Help"));
     addAction(help, QStringLiteral("actionShortcuts"), tr("&Keyboard Shortcuts"));
     addAction(help, QStringLiteral("actionAbout"), tr("&About Quillmere"))
         ->setMenuRole(QAction::AboutRole);
+    addKeysOnlyActions();
+    applyKeyTable();
+}
+
+void WindowMenus::addKeysOnlyActions() {
+    // What only a key does: actions of no menu, so that the key filter reaches every key the
+    // same way.
+    for (const char* name :
+         {"actionSwapDisplay", "actionSwapInterval", "actionDeselectCell", "actionHoldArrows",
+          "actionPeriodLeft", "actionPeriodUp", "actionPeriodRight", "actionPeriodDown",
+          "actionResetCell", "actionDialUp", "actionDialDown", "actionAttenuationDown",
+          "actionAttenuationUp"}) {
+        auto* action = new QAction(menuBar);
+        action->setObjectName(QLatin1String(name));
+    }
+}
+
+void WindowMenus::applyKeyTable() {
+    // An action keeps its keys in the table's order; the first is the one its menu shows.
+    std::map<QString, std::pair<QList<QKeySequence>, bool>> keys;
+    for (const KeyBinding& binding : keyBindings()) {
+        for (const QString& name : QStringList(binding.action) + binding.shownBeside) {
+            auto& [sequences, shortcut] = keys[name];
+            sequences += binding.keys;
+            shortcut = binding.scope == KeyScope::Shortcut;
+        }
+    }
+    for (const auto& [name, entry] : keys) {
+        if (QAction* keyed = action(name); keyed != nullptr && entry.second) {
+            keyed->setShortcuts(entry.first);
+        } else if (keyed != nullptr) {
+            showKeys(keyed, entry.first);
+        }
+    }
 }
 
 QAction* WindowMenus::action(const QString& name) const {

@@ -10,14 +10,14 @@ class QActionGroup;
 class QMenu;
 class QMenuBar;
 
-// The window's menu bar: every action of the window, with the keys that reach it. The actions
-// are named (object names "action…", menus "menu…") so that each part of the window, and its
-// tests, finds its own with action() and menu().
+// The window's menu bar: every action of the window, with the keys of the key table that reach
+// it. The actions are named (object names "action…", menus "menu…") so that each part of the
+// window, and its tests, finds its own with action() and menu(). Actions that only a key
+// triggers belong to no menu.
 //
-// A key that a focused text field must keep (a single key such as Space or "=") is only shown
-// beside the action, never registered as a shortcut: the window's key filter acts on it while
-// no text field has focus. Control combinations that the filter does not handle are real
-// shortcuts.
+// A key that the key filter maps is only shown beside the action, never registered as a
+// shortcut: a focused text field keeps its single keys. The table's real shortcuts are
+// registered on their actions.
 class WindowMenus : public QObject {
     Q_OBJECT
 
@@ -32,6 +32,8 @@ public:
     static void showKeys(QAction* action, const QList<QKeySequence>& keys);
 
 private:
+    void addKeysOnlyActions();
+    void applyKeyTable();
     QMenu* addMenu(const QString& name, const QString& title);
     QAction* addAction(QMenu* menu, const QString& name, const QString& text);
 
