@@ -8,6 +8,7 @@
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
 #include "app/widgets/sectionsizer.h"
+#include "app/widgets/tablecursor.h"
 #include "resources/appresources.h"
 #include "storage/dbmanager.h"
 
@@ -58,6 +59,7 @@ MainWindow::MainWindow(QWidget* parent)
       model(new ScaleSpaceModel(&scaleSpace, this)), displayModeGroup(new QButtonGroup(this)),
       sizeWeightGroup(new QButtonGroup(this)), weightFunctionsMap(populateWeightFunctionsMap()) {
     ui->setupUi(this);
+    cursor = new TableCursor(ui->scaleSpaceTable);
     menus = new WindowMenus(ui->menubar);
     initialiseDocument();
     initialiseWindow();
@@ -105,7 +107,7 @@ void MainWindow::fitTableOnScreen() {
 }
 
 ScaleSpaceDelegate* MainWindow::tableDelegate() const {
-    return dynamic_cast<ScaleSpaceDelegate*>(ui->scaleSpaceTable->itemDelegate());
+    return cursor->delegate();
 }
 
 void MainWindow::initialiseWindow() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/document/scalespacedocument.h"
+#include "app/editing/noteshifts.h"
 #include "core/scalespace.h"
 #include "model/scalespacemodel.h"
 #include "tuning/weightfunctions.h"
@@ -28,6 +29,7 @@ class WindowMenus;
 class ScaleSpaceDelegate;
 class dbCurrnet;
 class TuningJob;
+class TableCursor;
 class ScaleSpaceDocument;
 struct TuningSettings;
 
@@ -179,26 +181,18 @@ private:
     WindowMenus* menus = nullptr;
     EditHistory* history = nullptr;
     ScaleSpaceDocument* document = nullptr;
+    TableCursor* cursor = nullptr;
 
     // Making a tuning and the keys.
     // Pastes the clipboard's tab-separated lines at the table's current cell.
     void pasteIntoTable(const QModelIndex& current);
     void copyCurrentCell();
-    // Moves the framed current cell by whole periods, if the table reaches that far.
-    void moveCurrentCellByPeriod(const int& rows, const int& columns);
-    bool hasFramedCell() const;
     void initialiseKeyActions();
 };
 
 // The file of the named scale space in the folder.
 QString makeFilePath(const QString& name, const QString& folder);
 
-// The number of table note `note` after a note was inserted at base position insertedAt of a
-// space of notesBefore notes, and after base note removedAt was removed from it.
-int postAddNoteShift(int insertedAt, int note, const int& notesBefore);
-int postRemoveNoteShift(int removedAt, int note, const int& notesBefore);
-// The range to keep when a scale space of oldCount notes is replaced by one of newCount.
-int makeAdjustedRange(const int& range, const int& oldCount, const int& newCount);
 // The command-line step of start-up: the first argument after the program's own path, if
 // any, names a scale space file to show instead of the default; further ones are ignored.
 void applyCommandLine(MainWindow& window, const QStringList& arguments);

@@ -3,6 +3,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/widgets/tablecursor.h"
+
 #include "app/document/scalespacedocument.h"
 #include "app/editing/edithistory.h"
 #include "app/shared/storageconstants.h"
@@ -23,11 +25,6 @@
 
 namespace {
 
-int clampedToInt(const double& value) {
-    return int(std::clamp(value, double(std::numeric_limits<int>::min()),
-                          double(std::numeric_limits<int>::max())));
-}
-
 void enableDeleteNote(const QTableView* table, const bool& enabled) {
     for (QHeaderView* header : {table->horizontalHeader(), table->verticalHeader()}) {
         if (auto* custom = qobject_cast<CustomHeaderView*>(header)) {
@@ -37,24 +34,6 @@ void enableDeleteNote(const QTableView* table, const bool& enabled) {
 }
 
 } // namespace
-
-int makeAdjustedRange(const int& range, const int& oldCount, const int& newCount) {
-    if (oldCount == newCount) {
-        return range;
-    }
-    if (oldCount <= 0 || newCount <= 0) {
-        // No period to keep in step with: one period of the new space and the repetition of
-        // its note 0, as a scale space is first shown.
-        return std::max(0, newCount) + 1;
-    }
-    const int periods = range / oldCount;
-    if (range - periods * oldCount == 1) {
-        // Whole periods and the first note of the next: the same for the new space.
-        return clampedToInt(double(periods) * newCount + 1);
-    }
-    const float scaled = float(newCount) * float(range) / float(oldCount);
-    return clampedToInt(newCount > oldCount ? std::floor(scaled) : std::ceil(scaled));
-}
 
 std::vector<int> MainWindow::notesToSave() const {
     if (!selectedNotes.empty()) {
@@ -174,9 +153,7 @@ void MainWindow::handleSaveSubScaleSpace() {
         handleSaveSubScaleSpaceAs();
         return;
     }
-    if (const ScaleSpaceDelegate* delegate = tableDelegate()) {
-        delegate->setLastSelectedIndex(std::optional<QModelIndex>());
-    }
+    cursor->unframe();
     // The window goes on showing the whole scale space, also when only some notes were saved.
     saveNotesInto(document->currentUrl().toLocalFile());
 }
@@ -185,9 +162,7 @@ void MainWindow::handleSaveSubScaleSpaceAs() {
     if (!ui->saveAsButton->isEnabled()) {
         return;
     }
-    if (const ScaleSpaceDelegate* delegate = tableDelegate()) {
-        delegate->setLastSelectedIndex(std::optional<QModelIndex>());
-    }
+    cursor->unframe();
     // The file written is the file shown afterwards and the one "Save" writes into.
     const QString path = document->chooseFileToSave();
     if (path.isEmpty()) {

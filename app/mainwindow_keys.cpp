@@ -7,6 +7,7 @@
 #include "app/making/tuningmaking.h"
 #include "app/shared/tuningconstants.h"
 #include "app/widgets/scalespacedelegate.h"
+#include "app/widgets/tablecursor.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -83,28 +84,9 @@ void MainWindow::copyCurrentCell() {
     }
 }
 
-void MainWindow::moveCurrentCellByPeriod(const int& rows, const int& columns) {
-    // One repetition over, if the table reaches that far, and only once a cell is framed.
-    const QModelIndex current = ui->scaleSpaceTable->currentIndex();
-    const ScaleSpaceDelegate* delegate = tableDelegate();
-    const int count = scaleSpace.noteCount();
-    const int row = current.row() + rows * count;
-    const int column = current.column() + columns * count;
-    const int range = model->getRange();
-    if (current.isValid() && delegate != nullptr && delegate->getLastSelectedIndex() && row >= 0 &&
-        column >= 0 && row < range && column < range) {
-        postModelResetSelect(model->index(row, column), current);
-    }
-}
-
-bool MainWindow::hasFramedCell() const {
-    const ScaleSpaceDelegate* delegate = tableDelegate();
-    return delegate != nullptr && delegate->getLastSelectedIndex().has_value();
-}
-
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Events can arrive while the form is being built or taken down.
-    if (ui == nullptr || model == nullptr) {
+    if (ui == nullptr || model == nullptr || cursor == nullptr) {
         return QMainWindow::eventFilter(watched, event);
     }
     QTableView* table = ui->scaleSpaceTable;
@@ -119,9 +101,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         }
         return true;
     } else if (event->type() == QEvent::FocusIn && watched == ui->temperamentBox) {
-        if (ScaleSpaceDelegate* delegate = tableDelegate()) {
-            delegate->setLastSelectedIndex(std::optional<QModelIndex>());
-        }
+        cursor->unframe();
         if (QItemSelectionModel* selection = table->selectionModel()) {
             selection->clearSelection();
         }

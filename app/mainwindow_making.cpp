@@ -3,6 +3,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/widgets/tablecursor.h"
+
 #include "app/making/tuningcheck.h"
 #include "app/making/tuningjob.h"
 #include "app/making/tuningmaking.h"
@@ -75,9 +77,7 @@ void MainWindow::cancelMaking() {
 }
 
 void MainWindow::makingTuningFinished(const std::vector<long double>& result) {
-    if (ScaleSpaceDelegate* delegate = tableDelegate()) {
-        delegate->setLastSelectedIndex(std::optional<QModelIndex>());
-    }
+    cursor->unframe();
     ui->makeButton->setEnabled(true);
     ui->cancelButton->setEnabled(false);
     ui->clearButton->setEnabled(true);

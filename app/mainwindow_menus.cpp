@@ -15,6 +15,7 @@
 #include "app/shared/tuningconstants.h"
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
+#include "app/widgets/tablecursor.h"
 
 #include <QAbstractSlider>
 #include <QAction>
@@ -191,10 +192,15 @@ void MainWindow::initialiseKeyActions() {
        [this, range] { range->setValue(range->value() + scaleSpace.noteCount()); });
     on("actionRemovePeriod",
        [this, range] { range->setValue(range->value() - scaleSpace.noteCount()); });
-    on("actionPeriodLeft", [this] { moveCurrentCellByPeriod(0, -1); });
-    on("actionPeriodUp", [this] { moveCurrentCellByPeriod(-1, 0); });
-    on("actionPeriodRight", [this] { moveCurrentCellByPeriod(0, 1); });
-    on("actionPeriodDown", [this] { moveCurrentCellByPeriod(1, 0); });
+    const auto move = [this](int rows, int columns) {
+        return [this, rows, columns] {
+            cursor->moveByPeriods(rows, columns, scaleSpace.noteCount());
+        };
+    };
+    on("actionPeriodLeft", move(0, -1));
+    on("actionPeriodUp", move(-1, 0));
+    on("actionPeriodRight", move(0, 1));
+    on("actionPeriodDown", move(1, 0));
     on("actionResetCell", [this] {
         model->setData(ui->scaleSpaceTable->currentIndex(), model->defaultText(), Qt::EditRole);
     });
@@ -232,9 +238,9 @@ void MainWindow::refreshActions() {
     enable("actionResetCell", current.isValid());
     const QItemSelectionModel* selection = ui->scaleSpaceTable->selectionModel();
     enable("actionDeselectCell",
-           hasFramedCell() || (selection != nullptr && selection->hasSelection()));
+           cursor->hasFramedCell() || (selection != nullptr && selection->hasSelection()));
     // Without a framed cell there is nothing for an arrow to move: the arrows are held.
-    enable("actionHoldArrows", !hasFramedCell());
+    enable("actionHoldArrows", !cursor->hasFramedCell());
     menus->action(QStringLiteral("actionDecimal"))
         ->setChecked(model->getDisplayMode() == DisplayMode::Decimal);
     menus->action(QStringLiteral("actionCents"))

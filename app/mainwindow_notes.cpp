@@ -5,7 +5,9 @@
 
 #include "app/editing/edithistory.h"
 
+#include "app/editing/noteshifts.h"
 #include "app/widgets/scalespacedelegate.h"
+#include "app/widgets/tablecursor.h"
 
 #include <QGuiApplication>
 #include <QItemSelectionModel>
@@ -24,73 +26,10 @@ void removeAll(std::vector<int>& notes, const int& note) {
     notes.erase(std::remove(notes.begin(), notes.end(), note), notes.end());
 }
 
-// How far a note at or above the changed base position moves: one step for the changed note
-// of its own repetition, and one more for each whole repetition above it.
-int repetitionsAbove(const int& changedAt, const int& note, const int& notesBefore) {
-    const int count = std::max(1, notesBefore);
-    if (note < changedAt + count) {
-        return 0;
-    }
-    return 1 + (note - changedAt - count) / count;
-}
-
-// The notes that survive the removal of every copy of base note removedAt, renumbered.
-std::vector<int> afterRemoval(const std::vector<int>& notes, const int& removedAt,
-                              const int& notesBefore) {
-    std::vector<int> kept;
-    kept.reserve(notes.size());
-    for (const int note : notes) {
-        if (note >= removedAt && (note - removedAt) % notesBefore == 0) {
-            continue;
-        }
-        kept.push_back(postRemoveNoteShift(removedAt, note, notesBefore));
-    }
-    return kept;
-}
-
-// The table's current cell and the delegate's framed cell, taken before a model reset so
-// that the current cell can be made current again after it.
-struct RememberedCell {
-    bool hadSelection = false;
-    QModelIndex current;
-    std::optional<QModelIndex> last;
-};
-
-RememberedCell rememberCell(const QTableView* table, const ScaleSpaceDelegate* delegate) {
-    RememberedCell cell;
-    const QItemSelectionModel* selection = table->selectionModel();
-    cell.hadSelection = selection != nullptr && selection->hasSelection();
-    if (cell.hadSelection) {
-        cell.current = selection->selectedIndexes().constFirst();
-    }
-    if (delegate != nullptr) {
-        cell.last = delegate->getLastSelectedIndex();
-    }
-    return cell;
-}
-
 } // namespace
 
-int postAddNoteShift(int insertedAt, int note, const int& notesBefore) {
-    if (note < insertedAt) {
-        return note;
-    }
-    return note + 1 + repetitionsAbove(insertedAt, note, notesBefore);
-}
-
-int postRemoveNoteShift(int removedAt, int note, const int& notesBefore) {
-    if (note < removedAt) {
-        return note;
-    }
-    return note - 1 - repetitionsAbove(removedAt, note, notesBefore);
-}
-
 void MainWindow::keepCurrentCell(const std::function<void()>& change) {
-    const RememberedCell cell = rememberCell(ui->scaleSpaceTable, tableDelegate());
-    change();
-    if (cell.hadSelection) {
-        postModelResetSelect(cell.current, cell.last);
-    }
+    cursor->keepCurrentCell(change);
 }
 
 void MainWindow::handleAddNote(int noteToAdd, bool cameFromAddBefore) {
@@ -179,8 +118,8 @@ void MainWindow::handleDeleteNote(int noteToDelete) {
         postModelResetSelect(model->index(postRemoveNoteShift(position, current.row(), count),
                                           postRemoveNoteShift(position, current.column(), count)),
                              current);
-    } else if (const ScaleSpaceDelegate* delegate = tableDelegate()) {
-        delegate->setLastSelectedIndex(std::optional<QModelIndex>());
+    } else {
+        cursor->unframe();
     }
 }
 
@@ -226,7 +165,7 @@ void MainWindow::selectNotes(const std::vector<int>& notes, const bool& select) 
 void MainWindow::fixNotes(const std::vector<int>& notes, const bool& fix) {
     std::vector<int> fixed = model->getFixedNotes();
     ScaleSpaceDelegate* delegate = tableDelegate();
-    const RememberedCell cell = rememberCell(ui->scaleSpaceTable, delegate);
+    const TableCursor::Cell cell = cursor->remember();
 
     bool lastEmptied = false;
     for (const int note : notes) {
@@ -268,7 +207,7 @@ void MainWindow::handleClearSelection() {
 
 void MainWindow::handleFixAll() {
     ScaleSpaceDelegate* delegate = tableDelegate();
-    const RememberedCell cell = rememberCell(ui->scaleSpaceTable, delegate);
+    const TableCursor::Cell cell = cursor->remember();
 
     // Every cell outside row 0 and column 0 is about to be disabled.
     const bool lastDisabled = cell.last && cell.last->row() != 0 && cell.last->column() != 0;
@@ -307,37 +246,10 @@ void MainWindow::updateSelectionBox() {
 }
 
 void MainWindow::resetSelection() {
-    if (const ScaleSpaceDelegate* delegate = tableDelegate()) {
-        delegate->setLastSelectedIndex(std::optional<QModelIndex>());
-    }
-    QTableView* table = ui->scaleSpaceTable;
-    if (QItemSelectionModel* selection = table->selectionModel()) {
-        selection->clearSelection();
-    }
-    table->setCurrentIndex(QModelIndex());
+    cursor->reset();
 }
 
 void MainWindow::postModelResetSelect(const QModelIndex& index,
                                       const std::optional<QModelIndex>& previous) {
-    QTableView* table = ui->scaleSpaceTable;
-    QItemSelectionModel* selection = table->selectionModel();
-    const int range = model->getRange();
-    if (index.isValid() && index.row() < range && index.column() < range) {
-        table->setFocus(Qt::OtherFocusReason);
-        table->setCurrentIndex(index);
-        table->scrollTo(index, QAbstractItemView::EnsureVisible);
-        if (selection != nullptr) {
-            selection->select(index, QItemSelectionModel::Current);
-        }
-        if (previous) {
-            table->update(*previous);
-        }
-        return;
-    }
-    if (selection != nullptr) {
-        selection->select(index, QItemSelectionModel::Deselect);
-    }
-    if (const ScaleSpaceDelegate* delegate = tableDelegate()) {
-        delegate->setLastSelectedIndex(std::optional<QModelIndex>());
-    }
+    cursor->select(index, previous);
 }
