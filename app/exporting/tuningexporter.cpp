@@ -2,6 +2,7 @@
 
 #include "app/settings/settings.h"
 
+#include <QAction>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenu>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSpinBox>
@@ -135,4 +137,46 @@ QString TuningExporter::exportTuning(const formats::TuningFormat& format,
                     .arg(frequencyText(document.mapping.referenceFrequency));
     }
     return tr("Exported %1 (%2)").arg(QDir::toNativeSeparators(path), what);
+}
+
+namespace {
+
+// "Scala keyboard mapping" as the menus write their entries: "Scala Keyboard Mapping".
+QString titleCase(const QString& title) {
+    QStringList words = title.split(QLatin1Char(' '));
+    for (QString& word : words) {
+        if (!word.isEmpty()) {
+            word[0] = word[0].toUpper();
+        }
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+ExportMenu::ExportMenu(QMenu* menu, TuningExporter* exporter, DocumentSource document)
+    : QObject(exporter) {
+    for (const formats::TuningFormat& format : formats::tuningFormats()) {
+        QAction* action =
+            menu->addAction(tr("%1 (.%2)...").arg(titleCase(format.title), format.name));
+        action->setObjectName(QStringLiteral("actionExport") + format.name.toUpper());
+        connect(action, &QAction::triggered, this, [this, exporter, document, &format] {
+            const QString status = exporter->exportTuning(format, document());
+            if (!status.isEmpty()) {
+                emit statusMessage(status);
+            }
+        });
+        formatActions << action;
+    }
+    menu->addSeparator();
+    QAction* reference = menu->addAction(tr("&Reference Key and Frequency..."));
+    reference->setObjectName(QStringLiteral("actionExportReference"));
+    connect(reference, &QAction::triggered, exporter, [exporter] { exporter->askKeyMapping(); });
+    setExportable(false);
+}
+
+void ExportMenu::setExportable(bool exportable) {
+    for (QAction* action : formatActions) {
+        action->setEnabled(exportable);
+    }
 }

@@ -9,6 +9,9 @@
 #include <QObject>
 #include <QString>
 
+#include <QList>
+
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -37,4 +40,27 @@ private:
     QString chooseFile(const formats::TuningFormat& format, const QString& baseName);
 
     QWidget* window;
+};
+
+class QAction;
+class QMenu;
+
+// File > Export: one entry per synthesizer format, then the reference key and frequency. The
+// format entries are enabled exactly when there is a tuning to export.
+class ExportMenu : public QObject {
+    Q_OBJECT
+
+public:
+    // The document to export now: the tuning with its title and description.
+    using DocumentSource = std::function<formats::TuningDocument()>;
+
+    ExportMenu(QMenu* menu, TuningExporter* exporter, DocumentSource document);
+
+    void setExportable(bool exportable);
+
+signals:
+    void statusMessage(const QString& text);
+
+private:
+    QList<QAction*> formatActions;
 };
