@@ -5,6 +5,7 @@
 #include "app/menus/keyfilter.h"
 #include "app/menus/windowmenus.h"
 #include "app/shared/storageconstants.h"
+#include "app/table/scalespaceeditor.h"
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
 #include "app/widgets/sectionsizer.h"
@@ -285,7 +286,8 @@ void MainWindow::initialiseTable() {
     for (CustomHeaderView* header : {horizontal, vertical}) {
         header->setNoteStates(
             [this](int note) {
-                return std::binary_search(selectedNotes.begin(), selectedNotes.end(), note);
+                const std::vector<int>& selected = editor->selectedNotes();
+                return std::binary_search(selected.begin(), selected.end(), note);
             },
             [this](int note) {
                 const std::vector<int> fixed = model->getFixedNotes();
@@ -295,8 +297,8 @@ void MainWindow::initialiseTable() {
         connect(header, &CustomHeaderView::addNote, this, &MainWindow::handleAddNote);
         connect(header, &CustomHeaderView::deleteNote, this, &MainWindow::handleDeleteNote);
         connect(header, &CustomHeaderView::selectNote, this, [this](int note) {
-            const bool select =
-                std::find(selectedNotes.begin(), selectedNotes.end(), note) == selectedNotes.end();
+            const std::vector<int>& selected = editor->selectedNotes();
+            const bool select = std::find(selected.begin(), selected.end(), note) == selected.end();
             selectNotes({note}, select);
         });
         connect(header, &CustomHeaderView::fillSelection, this, &MainWindow::handleFillSelection);

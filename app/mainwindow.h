@@ -30,6 +30,7 @@ class ScaleSpaceDelegate;
 class dbCurrnet;
 class TuningJob;
 class TableCursor;
+class ScaleSpaceEditor;
 class ScaleSpaceDocument;
 struct TuningSettings;
 
@@ -174,7 +175,6 @@ private:
     std::vector<long double> tuning;
     ScaleSpace scaleSpace;
     ScaleSpaceModel* model;
-    std::vector<int> selectedNotes;
     QButtonGroup* displayModeGroup;
     QButtonGroup* sizeWeightGroup;
     std::array<std::pair<QString, SizeToWeightFunction>, 2> weightFunctionsMap;
@@ -182,11 +182,9 @@ private:
     EditHistory* history = nullptr;
     ScaleSpaceDocument* document = nullptr;
     TableCursor* cursor = nullptr;
+    ScaleSpaceEditor* editor = nullptr;
 
     // Making a tuning and the keys.
-    // Pastes the clipboard's tab-separated lines at the table's current cell.
-    void pasteIntoTable(const QModelIndex& current);
-    void copyCurrentCell();
     void initialiseKeyActions();
 };
 

@@ -7,6 +7,7 @@
 #include "app/widgets/scalespacedelegate.h"
 
 #include "app/making/tuningmaking.h"
+#include "app/table/scalespaceeditor.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -40,13 +41,7 @@ void MainWindow::handlePrecisionChanged(const int& precision) {
 
 void MainWindow::handleRangeChanged(const int& range) {
     keepCurrentCell([this, range] { model->setRange(range); });
-    if (!selectedNotes.empty()) {
-        // The list is ascending: the notes no longer shown are its tail.
-        while (!selectedNotes.empty() && selectedNotes.back() >= range) {
-            selectedNotes.pop_back();
-        }
-        updateSelectionBox();
-    }
+    editor->keepInRange(range);
 }
 
 void MainWindow::handleAttenuationChanged(int attenuation) {

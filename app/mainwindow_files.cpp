@@ -8,6 +8,7 @@
 #include "app/document/scalespacedocument.h"
 #include "app/editing/edithistory.h"
 #include "app/shared/storageconstants.h"
+#include "app/table/scalespaceeditor.h"
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
 #include "storage/dbcurrnet.h"
@@ -35,17 +36,6 @@ void enableDeleteNote(const QTableView* table, const bool& enabled) {
 
 } // namespace
 
-std::vector<int> MainWindow::notesToSave() const {
-    if (!selectedNotes.empty()) {
-        return selectedNotes;
-    }
-    std::vector<int> notes(std::size_t(std::max(0, model->getRange())));
-    for (std::size_t note = 0; note < notes.size(); ++note) {
-        notes[note] = int(note);
-    }
-    return notes;
-}
-
 bool MainWindow::showSizePattern(const QString& name, const SizePattern& pattern,
                                  const bool& adjustRange) {
     // A file without notes would leave an empty space, on which no note arithmetic works: it
@@ -54,8 +44,7 @@ bool MainWindow::showSizePattern(const QString& name, const SizePattern& pattern
         return false;
     }
     resetSelection();
-    selectedNotes.clear();
-    ui->selectionBox->clear();
+    editor->clearSelection();
     model->setFixedNotes({});
 
     const int oldCount = scaleSpace.noteCount();

@@ -13,6 +13,7 @@
 #include "app/shared/appconstants.h"
 #include "app/shared/storageconstants.h"
 #include "app/shared/tuningconstants.h"
+#include "app/table/scalespaceeditor.h"
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
 #include "app/widgets/tablecursor.h"
@@ -40,7 +41,7 @@ EditState MainWindow::captureEditState() const {
     EditState state;
     state.pattern = scaleSpace.getSizePattern();
     state.range = model->getRange();
-    state.selected = selectedNotes;
+    state.selected = editor->selectedNotes();
     state.fixed = model->getFixedNotes();
     state.weightFunction = ui->weightFuncCombo->currentIndex();
     if (model->getWeightMode() == WeightMode::Arbitrary) {
@@ -70,8 +71,7 @@ void MainWindow::applyEditState(const EditState& state) {
             model->setWeightFunction(ScaleSpaceModel::WeightFunction(
                 weightFunctionsMap.at(std::size_t(state.weightFunction)).second));
         }
-        selectedNotes = state.selected;
-        updateSelectionBox();
+        editor->setSelectedNotes(state.selected);
     });
     for (QHeaderView* header :
          {ui->scaleSpaceTable->horizontalHeader(), ui->scaleSpaceTable->verticalHeader()}) {
@@ -87,6 +87,8 @@ void MainWindow::initialiseDocument() {
     connect(model, &ScaleSpaceModel::aboutToEdit, history,
             [this] { history->begin(tr("Edit Cell")); });
     connect(model, &ScaleSpaceModel::edited, history, &EditHistory::commit);
+    editor = new ScaleSpaceEditor({&scaleSpace, model, ui->scaleSpaceTable, ui->rangeSpinBox,
+                                   ui->selectionBox, cursor, history});
     document = new ScaleSpaceDocument(
         this, history->stack(),
         QUrl::fromLocalFile(makeFilePath(defaultScaleSpace, pitchSpacesPath)));
@@ -124,10 +126,10 @@ void MainWindow::initialiseMenus() {
     connect(stack, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
     connect(stack, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
 
-    on("actionCopy", [this] { copyCurrentCell(); });
+    on("actionCopy", [this] { editor->copyCurrentCell(); });
     on("actionPaste", [this] {
         if (ui->scaleSpaceTable->currentIndex().isValid()) {
-            pasteIntoTable(ui->scaleSpaceTable->currentIndex());
+            editor->paste(ui->scaleSpaceTable->currentIndex());
         }
     });
     const auto currentNote = [this] {

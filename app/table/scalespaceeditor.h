@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QModelIndex>
+#include <QObject>
+#include <QString>
+
+#include <vector>
+
+class EditHistory;
+class QPlainTextEdit;
+class QSpinBox;
+class QTableView;
+class ScaleSpace;
+class ScaleSpaceModel;
+class TableCursor;
+
+// Editing the scale space shown through its table: inserting and deleting notes, selecting and
+// fixing them, and copying and pasting cells. Every edit is one step of the undo history, and
+// the table keeps its current cell across it.
+class ScaleSpaceEditor : public QObject {
+    Q_OBJECT
+
+public:
+    struct Parts {
+        ScaleSpace* space;
+        ScaleSpaceModel* model;
+        QTableView* table;
+        QSpinBox* rangeBox;
+        QPlainTextEdit* selectionBox;
+        TableCursor* cursor;
+        EditHistory* history;
+    };
+    explicit ScaleSpaceEditor(const Parts& parts);
+
+    // The selected notes, ascending.
+    const std::vector<int>& selectedNotes() const { return selected; }
+    void setSelectedNotes(const std::vector<int>& notes);
+    // The selected notes, or every table note when none is selected; ascending.
+    std::vector<int> notesToSave() const;
+    // Drops the selected notes the range no longer shows.
+    void keepInRange(const int& range);
+
+    void addNote(int noteToAdd, bool cameFromAddBefore);
+    void deleteNote(int noteToDelete);
+    // A click on a note's header: Shift fixes, Control takes the note in every period shown.
+    void headerClicked(const int& clickedNote);
+    void selectNotes(const std::vector<int>& notes, const bool& select);
+    void fixNotes(const std::vector<int>& notes, const bool& fix);
+    void fillSelection();
+    void clearSelection();
+    void fixAll();
+    void unfixAll();
+    void updateSelectionBox();
+
+    // The cell's interval: its notes, size as ratio and cents, and weight.
+    QString tooltipText(const QModelIndex& index) const;
+    // Pastes the clipboard's tab-separated lines at the cell.
+    void paste(const QModelIndex& current);
+    void copyCurrentCell() const;
+
+private:
+    ScaleSpace* space;
+    ScaleSpaceModel* model;
+    QTableView* table;
+    QSpinBox* rangeBox;
+    QPlainTextEdit* selectionBox;
+    TableCursor* cursor;
+    EditHistory* history;
+    std::vector<int> selected;
+};
