@@ -10,6 +10,7 @@
 #include "app/widgets/scalespacedelegate.h"
 #include "app/widgets/sectionsizer.h"
 #include "app/widgets/tablecursor.h"
+#include "app/widgets/tablesetup.h"
 #include "resources/appresources.h"
 #include "storage/dbmanager.h"
 
@@ -39,21 +40,6 @@ SizePattern loadDefaultPattern() {
 
 } // namespace
 
-QString makeFilePath(const QString& name, const QString& folder) {
-    return QDir(folder).filePath(name + "." + fileExtension);
-}
-
-void initialisePalette() {
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    QPalette palette = QGuiApplication::palette();
-    const QBrush orange(QColor(255, 128, 0), Qt::SolidPattern);
-    palette.setBrush(QPalette::All, QPalette::Highlight, orange);
-#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
-    palette.setBrush(QPalette::All, QPalette::Accent, orange);
-#endif
-    QApplication::setPalette(palette);
-}
-
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), job(new TuningJob(this)),
       scaleSpace(defaultScaleSpace, loadDefaultPattern(), this),
@@ -76,7 +62,7 @@ MainWindow::MainWindow(QWidget* parent)
     initialiseSaveSubScaleButtons();
     initialiseSelectionBox();
     initialiseTable();
-    fitTableOnScreen();
+    fitWindowToTable(this, ui->scaleSpaceTable);
     initialiseMenus();
     initialiseSound();
     initialiseExporting();
@@ -92,19 +78,6 @@ MainWindow::~MainWindow() {
     delete findChild<KeyFilter*>();
     delete ui;
     ui = nullptr;
-}
-
-void MainWindow::fitTableOnScreen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const auto* sizer = ui->scaleSpaceTable->findChild<SectionSizer*>();
-    if (screen == nullptr || sizer == nullptr) {
-        return;
-    }
-    // Grown from two thirds of the screen by what the table lacks to show every cell whole,
-    // as far as the screen allows.
-    // The table takes whatever the window has beyond its size hint.
-    const QSize wanted = sizeHint() - ui->scaleSpaceTable->sizeHint() + sizer->tableSize();
-    resize(wanted.expandedTo(size()).boundedTo(screen->availableSize()));
 }
 
 ScaleSpaceDelegate* MainWindow::tableDelegate() const {
@@ -134,14 +107,7 @@ void MainWindow::initialiseDisplaySettings() {
 void MainWindow::initialiseMakeCancelButtons() {
     ui->cancelButton->setEnabled(false);
     ui->temperamentBox->installEventFilter(this);
-    // At least the form's width plus 24, and wide enough for the longest line the box prints
-    // (a negative cents value of 15 digits), so that no number breaks across two lines.
-    QPlainTextEdit* box = ui->temperamentBox;
-    const int longestLine =
-        box->fontMetrics().horizontalAdvance(QStringLiteral("-0000.00000000000"));
-    const int chrome = 2 * box->frameWidth() + 2 * qCeil(box->document()->documentMargin()) +
-                       box->verticalScrollBar()->sizeHint().width() + 4;
-    box->setFixedWidth(std::max(box->width() + 24, longestLine + chrome));
+    fitOutputBox(ui->temperamentBox);
     connect(ui->makeButton, &QPushButton::clicked, this, &MainWindow::handleMakeClicked);
     connect(ui->cancelButton, &QPushButton::clicked, this, &MainWindow::handleCancelClicked);
     connect(ui->clearButton, &QPushButton::clicked, this, &MainWindow::handleClearClicked);
@@ -223,51 +189,13 @@ void MainWindow::initialiseSaveSubScaleButtons() {
 }
 
 void MainWindow::initialiseSelectionBox() {
-    // One line of text: the form's formula, raised where the style's frame and the document's
-    // margins need more, so that one line never scrolls.
-    QPlainTextEdit* box = ui->selectionBox;
-    const QFontMetrics metrics(box->font());
-    const int formula = metrics.height() + 2 * box->contentsMargins().top() + 8;
-    const int oneLine = metrics.lineSpacing() + 2 * box->frameWidth() +
-                        2 * qCeil(box->document()->documentMargin()) +
-                        box->contentsMargins().top() + box->contentsMargins().bottom();
-    box->setFixedHeight(std::max(formula, oneLine));
-    ui->selectionBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    fitOneLine(ui->selectionBox);
 }
 
 void MainWindow::initialiseTable() {
     QTableView* table = ui->scaleSpaceTable;
-    table->setModel(model);
+    const auto [horizontal, vertical] = setUpIntervalTable(table, model, &scaleSpace);
     table->installEventFilter(this);
-    table->setItemDelegate(new ScaleSpaceDelegate(&scaleSpace, table));
-    table->setAttribute(Qt::WA_MouseTracking);
-    table->viewport()->setAttribute(Qt::WA_MouseTracking);
-
-    auto* horizontal = new CustomHeaderView(Qt::Horizontal, table);
-    table->setHorizontalHeader(horizontal);
-    horizontal->setSectionResizeMode(QHeaderView::Stretch);
-    auto* vertical = new CustomHeaderView(Qt::Vertical, table);
-    table->setVerticalHeader(vertical);
-    vertical->setSectionResizeMode(QHeaderView::Stretch);
-
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setFocusPolicy(Qt::ClickFocus);
-    new SectionSizer(table);
-    // A reset forgets the view's editors: one still open would later commit into a table that
-    // no longer knows it. It is closed first, its text dropped as Escape would.
-    connect(model, &QAbstractItemModel::modelAboutToBeReset, table, [table] {
-        // The table's only widgets inside its viewport are the editors its delegate made; a
-        // closed one is hidden until it is deleted.
-        for (QWidget* editor :
-             table->viewport()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-            if (editor->isHidden()) {
-                continue;
-            }
-            QMetaObject::invokeMethod(
-                table, "closeEditor", Q_ARG(QWidget*, editor),
-                Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::RevertModelCache));
-        }
-    });
 
     // The last note of a scale space cannot be deleted.
     connect(&scaleSpace, &ScaleSpace::spaceTooSmall, this, [horizontal, vertical](bool tooSmall) {

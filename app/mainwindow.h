@@ -9,13 +9,10 @@
 #include <QMainWindow>
 #include <QModelIndex>
 #include <QString>
-#include <QStringList>
 #include <QUrl>
 
 #include <array>
-#include <atomic>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -27,7 +24,6 @@ class EditHistory;
 struct EditState;
 class WindowMenus;
 class ScaleSpaceDelegate;
-class dbCurrnet;
 class TuningJob;
 class TableCursor;
 class ScaleSpaceEditor;
@@ -144,14 +140,12 @@ private:
     QString controlTooltip(const QAbstractSlider* control) const;
     void showControlTooltip(QAbstractSlider* control);
     void initialiseMenus();
+    void initialiseKeyActions();
     EditState captureEditState() const;
     void applyEditState(const EditState& state);
     void closeEvent(QCloseEvent* event) override;
     void openRecentFile(const QString& path);
     void initialiseDocument();
-    void showShortcuts();
-    // Makes the window large enough for the table to show every cell whole, within the screen.
-    void fitTableOnScreen();
     void initialiseSound();
     void initialiseExporting();
 
@@ -183,18 +177,6 @@ private:
     ScaleSpaceDocument* document = nullptr;
     TableCursor* cursor = nullptr;
     ScaleSpaceEditor* editor = nullptr;
-
-    // Making a tuning and the keys.
-    void initialiseKeyActions();
 };
 
-// The file of the named scale space in the folder.
-QString makeFilePath(const QString& name, const QString& folder);
-
-// The command-line step of start-up: the first argument after the program's own path, if
-// any, names a scale space file to show instead of the default; further ones are ignored.
-void applyCommandLine(MainWindow& window, const QStringList& arguments);
-
-// The application style and palette: "Fusion" with orange selection highlights and accents.
-// Called once, after the application object exists and before any window is built.
-void initialisePalette();
+#include "app/startup.h"

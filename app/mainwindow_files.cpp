@@ -174,16 +174,3 @@ void MainWindow::handleSaveSubScaleSpaceAs() {
     ui->scaleSpaceCombo->setCurrentIndex(
         ui->scaleSpaceCombo->findText(customEntry, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
-
-void applyCommandLine(MainWindow& window, const QStringList& arguments) {
-    if (arguments.size() < 2) {
-        return;
-    }
-    // A Scala scale is imported, as File > Import Scala... does.
-    if (QFileInfo(arguments.at(1)).suffix().compare(QStringLiteral("scl"), Qt::CaseInsensitive) ==
-        0) {
-        window.importScala(arguments.at(1));
-    } else {
-        window.changeScaleSpace(arguments.at(1));
-    }
-}

@@ -6,8 +6,8 @@
 
 #include "app/document/scalespacedocument.h"
 #include "app/editing/edithistory.h"
+#include "app/menus/helpdialogs.h"
 #include "app/menus/keyfilter.h"
-#include "app/menus/keytable.h"
 #include "app/menus/windowmenus.h"
 #include "app/settings/settings.h"
 #include "app/shared/appconstants.h"
@@ -140,15 +140,8 @@ void MainWindow::initialiseMenus() {
     on("actionDeleteNote", [this, currentNote] { handleDeleteNote(currentNote()); });
     initialiseKeyActions();
 
-    on("actionShortcuts", [this] { showShortcuts(); });
-    on("actionAbout", [this] {
-        QMessageBox::about(this, tr("About Quillmere"),
-                           tr("<h3>Quillmere %1</h3><p>Irregular tunings of musical scales.</p>"
-                              "<p>Built with Qt %2, running on Qt %3.</p>")
-                               .arg(QStringLiteral(QUILLMERE_VERSION),
-                                    QStringLiteral(QT_VERSION_STR),
-                                    QString::fromLatin1(qVersion())));
-    });
+    on("actionShortcuts", [this] { showShortcutsDialog(this); });
+    on("actionAbout", [this] { showAboutDialog(this, QStringLiteral(QUILLMERE_VERSION)); });
 
     document->attachRecentMenu(menus->menu(QStringLiteral("menuRecent")));
     for (QMenu* menu : ui->menubar->findChildren<QMenu*>()) {
@@ -292,26 +285,4 @@ bool MainWindow::importScala(const QString& path) {
     }
     document->markImported(path);
     return true;
-}
-
-void MainWindow::showShortcuts() {
-    const QString text = shortcutsText();
-    QDialog dialog(this);
-    dialog.setWindowTitle(tr("Keyboard Shortcuts"));
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* view = new QPlainTextEdit(text, &dialog);
-    view->setReadOnly(true);
-    view->setObjectName(QStringLiteral("shortcutsText"));
-    QFont font = view->font();
-    font.setFamily(QStringLiteral("monospace"));
-    font.setStyleHint(QFont::Monospace);
-    view->setFont(font);
-    view->setMinimumSize(view->fontMetrics().horizontalAdvance(QString(80, QLatin1Char('m'))) / 2 *
-                             2,
-                         view->fontMetrics().lineSpacing() * 32);
-    layout->addWidget(view);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
-    dialog.exec();
 }

@@ -1,0 +1,26 @@
+#pragma once
+
+// Setting up the window's form: the interval table with its headers, delegate and section
+// sizer, and the sizes of the boxes beside it.
+
+#include <utility>
+
+class CustomHeaderView;
+class QAbstractItemModel;
+class QMainWindow;
+class QPlainTextEdit;
+class QTableView;
+class ScaleSpace;
+
+// The table over the model with the scale space's delegate, stretching note headers, single
+// cell selection and mouse tracking; an editor still open is closed before a model reset.
+// The horizontal and the vertical header.
+std::pair<CustomHeaderView*, CustomHeaderView*>
+setUpIntervalTable(QTableView* table, QAbstractItemModel* model, ScaleSpace* space);
+
+// The output box wide enough for the longest line of a tuning.
+void fitOutputBox(QPlainTextEdit* box);
+// A box of one line of text that never scrolls.
+void fitOneLine(QPlainTextEdit* box);
+// The window grown by what the table lacks to show every cell whole, within the screen.
+void fitWindowToTable(QMainWindow* window, QTableView* table);
