@@ -10,75 +10,27 @@
 #include "app/menus/keyfilter.h"
 #include "app/menus/windowmenus.h"
 #include "app/settings/settings.h"
-#include "app/shared/appconstants.h"
 #include "app/shared/storageconstants.h"
 #include "app/shared/tuningconstants.h"
 #include "app/table/scalespaceeditor.h"
-#include "app/widgets/customheaderview.h"
-#include "app/widgets/scalespacedelegate.h"
 #include "app/widgets/tablecursor.h"
 
 #include <QAbstractSlider>
 #include <QAction>
 #include <QCloseEvent>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QSettings>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QUndoStack>
-#include <QVBoxLayout>
 
 EditState MainWindow::captureEditState() const {
-    EditState state;
-    state.pattern = scaleSpace.getSizePattern();
-    state.range = model->getRange();
-    state.selected = editor->selectedNotes();
-    state.fixed = model->getFixedNotes();
-    state.weightFunction = ui->weightFuncCombo->currentIndex();
-    if (model->getWeightMode() == WeightMode::Arbitrary) {
-        state.typedWeights = model->getWeights();
-    }
-    return state;
+    return editor->captureState();
 }
 
 void MainWindow::applyEditState(const EditState& state) {
-    keepCurrentCell([this, &state] {
-        scaleSpace.setSizePattern(state.pattern);
-        {
-            const QSignalBlocker blocker(ui->rangeSpinBox);
-            ui->rangeSpinBox->setValue(state.range);
-        }
-        model->setRange(state.range);
-        model->reset();
-        model->setFixedNotes(state.fixed);
-        {
-            const QSignalBlocker blocker(ui->weightFuncCombo);
-            ui->weightFuncCombo->setCurrentIndex(state.weightFunction);
-        }
-        if (state.typedWeights) {
-            model->restoreWeights(*state.typedWeights);
-        } else if (state.weightFunction >= 0 &&
-                   state.weightFunction < static_cast<int>(weightFunctionsMap.size())) {
-            model->setWeightFunction(ScaleSpaceModel::WeightFunction(
-                weightFunctionsMap.at(std::size_t(state.weightFunction)).second));
-        }
-        editor->setSelectedNotes(state.selected);
-    });
-    for (QHeaderView* header :
-         {ui->scaleSpaceTable->horizontalHeader(), ui->scaleSpaceTable->verticalHeader()}) {
-        if (auto* custom = qobject_cast<CustomHeaderView*>(header)) {
-            custom->enableAction(QStringLiteral("delNote"), scaleSpace.noteCount() > 1);
-        }
-    }
+    editor->applyState(state);
 }
 
 void MainWindow::initialiseDocument() {
@@ -87,8 +39,13 @@ void MainWindow::initialiseDocument() {
     connect(model, &ScaleSpaceModel::aboutToEdit, history,
             [this] { history->begin(tr("Edit Cell")); });
     connect(model, &ScaleSpaceModel::edited, history, &EditHistory::commit);
-    editor = new ScaleSpaceEditor({&scaleSpace, model, ui->scaleSpaceTable, ui->rangeSpinBox,
-                                   ui->selectionBox, cursor, history});
+    std::vector<SizeToWeightFunction> functions;
+    for (const auto& entry : weightFunctionsMap) {
+        functions.push_back(entry.second);
+    }
+    editor =
+        new ScaleSpaceEditor({&scaleSpace, model, ui->scaleSpaceTable, ui->rangeSpinBox,
+                              ui->selectionBox, cursor, history, ui->weightFuncCombo, functions});
     document = new ScaleSpaceDocument(
         this, history->stack(),
         QUrl::fromLocalFile(makeFilePath(defaultScaleSpace, pitchSpacesPath)));
@@ -126,18 +83,7 @@ void MainWindow::initialiseMenus() {
     connect(stack, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
     connect(stack, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
 
-    on("actionCopy", [this] { editor->copyCurrentCell(); });
-    on("actionPaste", [this] {
-        if (ui->scaleSpaceTable->currentIndex().isValid()) {
-            editor->paste(ui->scaleSpaceTable->currentIndex());
-        }
-    });
-    const auto currentNote = [this] {
-        return ui->scaleSpaceTable->currentIndex().row();
-    };
-    on("actionInsertNoteBefore", [this, currentNote] { handleAddNote(currentNote(), true); });
-    on("actionInsertNoteAfter", [this, currentNote] { handleAddNote(currentNote() + 1, false); });
-    on("actionDeleteNote", [this, currentNote] { handleDeleteNote(currentNote()); });
+    editor->attachActions(menus);
     initialiseKeyActions();
 
     on("actionShortcuts", [this] { showShortcutsDialog(this); });
@@ -163,8 +109,6 @@ void MainWindow::initialiseKeyActions() {
     on("actionMake", [this] { ui->makeButton->click(); });
     on("actionCancel", [this] { ui->cancelButton->click(); });
     on("actionClear", [this] { ui->clearButton->click(); });
-    on("actionFixAll", [this] { handleFixAll(); });
-    on("actionUnfixAll", [this] { handleUnfixAll(); });
     on("actionDecimal", [this] { handleChangeDisplay(DisplayMode::Decimal); });
     on("actionCents", [this] { handleChangeDisplay(DisplayMode::Cents); });
     on("actionSize", [this] { handleChangeSizeWeight(IntervalMode::Size); });
@@ -187,19 +131,6 @@ void MainWindow::initialiseKeyActions() {
        [this, range] { range->setValue(range->value() + scaleSpace.noteCount()); });
     on("actionRemovePeriod",
        [this, range] { range->setValue(range->value() - scaleSpace.noteCount()); });
-    const auto move = [this](int rows, int columns) {
-        return [this, rows, columns] {
-            cursor->moveByPeriods(rows, columns, scaleSpace.noteCount());
-        };
-    };
-    on("actionPeriodLeft", move(0, -1));
-    on("actionPeriodUp", move(-1, 0));
-    on("actionPeriodRight", move(0, 1));
-    on("actionPeriodDown", move(1, 0));
-    on("actionResetCell", [this] {
-        model->setData(ui->scaleSpaceTable->currentIndex(), model->defaultText(), Qt::EditRole);
-    });
-    on("actionDeselectCell", [this] { resetSelection(); });
     qApp->installEventFilter(
         new KeyFilter(this, ui->scaleSpaceTable, menus, [this] { refreshActions(); }));
 }

@@ -3,17 +3,22 @@
 #include "app/editing/edithistory.h"
 #include "app/editing/noteshifts.h"
 #include "app/making/tuningmaking.h"
+#include "app/menus/windowmenus.h"
+#include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
 #include "app/widgets/tablecursor.h"
 #include "core/scalespace.h"
 #include "model/scalespacemodel.h"
 
+#include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStringList>
 #include <QTableView>
@@ -45,7 +50,8 @@ void removeAll(std::vector<int>& notes, const int& note) {
 ScaleSpaceEditor::ScaleSpaceEditor(const Parts& parts)
     : QObject(parts.table), space(parts.space), model(parts.model), table(parts.table),
       rangeBox(parts.rangeBox), selectionBox(parts.selectionBox), cursor(parts.cursor),
-      history(parts.history) {}
+      history(parts.history), weightFunctionBox(parts.weightFunctionBox),
+      weightFunctions(parts.weightFunctions) {}
 
 std::vector<int> ScaleSpaceEditor::notesToSave() const {
     if (!selected.empty()) {
@@ -338,4 +344,76 @@ void ScaleSpaceEditor::copyCurrentCell() const {
         QGuiApplication::clipboard()->setText(
             scientificText(model->currentValue(current.row(), current.column()), 17));
     }
+}
+
+EditState ScaleSpaceEditor::captureState() const {
+    EditState state;
+    state.pattern = space->getSizePattern();
+    state.range = model->getRange();
+    state.selected = selected;
+    state.fixed = model->getFixedNotes();
+    state.weightFunction = weightFunctionBox->currentIndex();
+    if (model->getWeightMode() == WeightMode::Arbitrary) {
+        state.typedWeights = model->getWeights();
+    }
+    return state;
+}
+
+void ScaleSpaceEditor::applyState(const EditState& state) {
+    cursor->keepCurrentCell([this, &state] {
+        space->setSizePattern(state.pattern);
+        {
+            const QSignalBlocker blocker(rangeBox);
+            rangeBox->setValue(state.range);
+        }
+        model->setRange(state.range);
+        model->reset();
+        model->setFixedNotes(state.fixed);
+        {
+            const QSignalBlocker blocker(weightFunctionBox);
+            weightFunctionBox->setCurrentIndex(state.weightFunction);
+        }
+        if (state.typedWeights) {
+            model->restoreWeights(*state.typedWeights);
+        } else if (state.weightFunction >= 0 &&
+                   state.weightFunction < static_cast<int>(weightFunctions.size())) {
+            model->setWeightFunction(ScaleSpaceModel::WeightFunction(
+                weightFunctions.at(std::size_t(state.weightFunction))));
+        }
+        setSelectedNotes(state.selected);
+    });
+    for (QHeaderView* header : {table->horizontalHeader(), table->verticalHeader()}) {
+        if (auto* custom = qobject_cast<CustomHeaderView*>(header)) {
+            custom->enableAction(QStringLiteral("delNote"), space->noteCount() > 1);
+        }
+    }
+}
+
+void ScaleSpaceEditor::attachActions(const WindowMenus* menus) {
+    const auto on = [this, menus](const char* name, auto slot) {
+        connect(menus->action(QLatin1String(name)), &QAction::triggered, this, slot);
+    };
+    on("actionCopy", [this] { copyCurrentCell(); });
+    on("actionPaste", [this] {
+        if (table->currentIndex().isValid()) {
+            paste(table->currentIndex());
+        }
+    });
+    on("actionInsertNoteBefore", [this] { addNote(table->currentIndex().row(), true); });
+    on("actionInsertNoteAfter", [this] { addNote(table->currentIndex().row() + 1, false); });
+    on("actionDeleteNote", [this] { deleteNote(table->currentIndex().row()); });
+    on("actionFixAll", [this] { fixAll(); });
+    on("actionUnfixAll", [this] { unfixAll(); });
+    const auto move = [this](int rows, int columns) {
+        return [this, rows, columns] {
+            cursor->moveByPeriods(rows, columns, space->noteCount());
+        };
+    };
+    on("actionPeriodLeft", move(0, -1));
+    on("actionPeriodUp", move(-1, 0));
+    on("actionPeriodRight", move(0, 1));
+    on("actionPeriodDown", move(1, 0));
+    on("actionResetCell",
+       [this] { model->setData(table->currentIndex(), model->defaultText(), Qt::EditRole); });
+    on("actionDeselectCell", [this] { cursor->reset(); });
 }

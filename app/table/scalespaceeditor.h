@@ -6,7 +6,12 @@
 
 #include <vector>
 
+#include "app/editing/edithistory.h"
+#include "tuning/weightfunctions.h"
+
 class EditHistory;
+class QComboBox;
+class WindowMenus;
 class QPlainTextEdit;
 class QSpinBox;
 class QTableView;
@@ -29,6 +34,9 @@ public:
         QPlainTextEdit* selectionBox;
         TableCursor* cursor;
         EditHistory* history;
+        // The weight function box and the functions of its entries (not "Arbitrary").
+        QComboBox* weightFunctionBox;
+        std::vector<SizeToWeightFunction> weightFunctions;
     };
     explicit ScaleSpaceEditor(const Parts& parts);
 
@@ -58,6 +66,13 @@ public:
     void paste(const QModelIndex& current);
     void copyCurrentCell() const;
 
+    // The Edit and Tuning menus' note actions and the table's keys-only actions.
+    void attachActions(const WindowMenus* menus);
+
+    // What an edit changes, for the undo history, and putting it back.
+    EditState captureState() const;
+    void applyState(const EditState& state);
+
 private:
     ScaleSpace* space;
     ScaleSpaceModel* model;
@@ -66,5 +81,7 @@ private:
     QPlainTextEdit* selectionBox;
     TableCursor* cursor;
     EditHistory* history;
+    QComboBox* weightFunctionBox;
+    std::vector<SizeToWeightFunction> weightFunctions;
     std::vector<int> selected;
 };
