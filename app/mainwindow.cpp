@@ -7,8 +7,6 @@
 #include "app/shared/storageconstants.h"
 #include "app/table/scalespaceeditor.h"
 #include "app/widgets/customheaderview.h"
-#include "app/widgets/scalespacedelegate.h"
-#include "app/widgets/sectionsizer.h"
 #include "app/widgets/tablecursor.h"
 #include "app/widgets/tablesetup.h"
 #include "resources/appresources.h"
@@ -16,17 +14,10 @@
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QDir>
-#include <QFontMetrics>
 #include <QIcon>
-#include <QPalette>
 #include <QScreen>
-#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStatusBar>
-#include <QStyle>
-#include <QTextDocument>
-#include <QtMath>
 
 #include <algorithm>
 

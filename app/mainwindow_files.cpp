@@ -3,38 +3,19 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "app/widgets/tablecursor.h"
-
 #include "app/document/scalespacedocument.h"
 #include "app/editing/edithistory.h"
 #include "app/shared/storageconstants.h"
 #include "app/table/scalespaceeditor.h"
-#include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
-#include "storage/dbcurrnet.h"
-#include "storage/dbmanager.h"
+#include "app/widgets/tablecursor.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSignalBlocker>
 #include <QStatusBar>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
-
-namespace {
-
-void enableDeleteNote(const QTableView* table, const bool& enabled) {
-    for (QHeaderView* header : {table->horizontalHeader(), table->verticalHeader()}) {
-        if (auto* custom = qobject_cast<CustomHeaderView*>(header)) {
-            custom->enableAction(QStringLiteral("delNote"), enabled);
-        }
-    }
-}
-
-} // namespace
 
 bool MainWindow::showSizePattern(const QString& name, const SizePattern& pattern,
                                  const bool& adjustRange) {
@@ -60,7 +41,7 @@ bool MainWindow::showSizePattern(const QString& name, const SizePattern& pattern
     }
     model->reset();
     // A single note is all a scale space can be left with; a deletion would empty it.
-    enableDeleteNote(ui->scaleSpaceTable, scaleSpace.noteCount() > 1);
+    editor->refreshDeleteNote();
     return true;
 }
 
@@ -157,20 +138,14 @@ void MainWindow::handleSaveSubScaleSpaceAs() {
     if (path.isEmpty()) {
         return;
     }
-    const bool existed = QFileInfo::exists(path);
-    if (!saveNotesInto(path)) {
-        if (!existed) {
-            // Opening created it; a failed save leaves nothing behind.
-            QFile::remove(path);
-        }
-        return;
-    }
-    const SizePattern pattern = dbManager::readScaleSpace(path).pattern;
-    if (pattern.empty() || !ScaleSpace::isValidPattern(pattern)) {
+    const std::vector<int> notes = notesToSave();
+    const std::optional<SizePattern> pattern = document->writeNew(
+        path, notes.size() >= 2 ? scaleSpace.makeSubSizePattern(notes) : SizePattern());
+    if (!pattern) {
         return;
     }
     emit currentUrlChanged(QUrl::fromLocalFile(path));
-    showSizePattern(QFileInfo(path).baseName(), pattern, true);
+    showSizePattern(QFileInfo(path).baseName(), *pattern, true);
     ui->scaleSpaceCombo->setCurrentIndex(
         ui->scaleSpaceCombo->findText(customEntry, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }

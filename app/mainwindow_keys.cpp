@@ -3,20 +3,11 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "app/editing/edithistory.h"
-#include "app/making/tuningmaking.h"
-#include "app/shared/tuningconstants.h"
 #include "app/widgets/scalespacedelegate.h"
 #include "app/widgets/tablecursor.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QHelpEvent>
-#include <QRegularExpression>
 #include <QToolTip>
-
-#include <cmath>
-#include <sstream>
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // Events can arrive while the form is being built or taken down.

@@ -96,6 +96,23 @@ bool ScaleSpaceDocument::write(const QString& path, const SizePattern& pattern) 
     return saved;
 }
 
+std::optional<SizePattern> ScaleSpaceDocument::writeNew(const QString& path,
+                                                        const SizePattern& pattern) {
+    const bool existed = QFileInfo::exists(path);
+    if (!write(path, pattern)) {
+        if (!existed) {
+            // Opening created it; a failed save leaves nothing behind.
+            QFile::remove(path);
+        }
+        return std::nullopt;
+    }
+    const SizePattern written = dbManager::readScaleSpace(path).pattern;
+    if (written.empty() || !ScaleSpace::isValidPattern(written)) {
+        return std::nullopt;
+    }
+    return written;
+}
+
 std::optional<SizePattern> ScaleSpaceDocument::readScala(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {

@@ -382,6 +382,11 @@ void ScaleSpaceEditor::applyState(const EditState& state) {
         }
         setSelectedNotes(state.selected);
     });
+    refreshDeleteNote();
+}
+
+void ScaleSpaceEditor::refreshDeleteNote() const {
+    // A single note is all a scale space can be left with; a deletion would empty it.
     for (QHeaderView* header : {table->horizontalHeader(), table->verticalHeader()}) {
         if (auto* custom = qobject_cast<CustomHeaderView*>(header)) {
             custom->enableAction(QStringLiteral("delNote"), space->noteCount() > 1);

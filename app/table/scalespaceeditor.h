@@ -59,6 +59,8 @@ public:
     void fixAll();
     void unfixAll();
     void updateSelectionBox();
+    // The headers offer "Delete Note" while the space has more than one note.
+    void refreshDeleteNote() const;
 
     // The cell's interval: its notes, size as ratio and cents, and weight.
     QString tooltipText(const QModelIndex& index) const;
