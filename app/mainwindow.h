@@ -162,7 +162,6 @@ private:
     // Writes the notes to keep into the file; on failure the file keeps its contents and the
     // status bar names it.
     bool saveNotesInto(const QString& path);
-    void keepCurrentCell(const std::function<void()>& change);
 
     Ui::MainWindow* ui;
     TuningJob* job = nullptr;

@@ -3,6 +3,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/widgets/tablecursor.h"
+
 #include "app/shared/tuningconstants.h"
 #include "app/widgets/scalespacedelegate.h"
 
@@ -36,26 +38,26 @@ void MainWindow::showControlTooltip(QAbstractSlider* control) {
 }
 
 void MainWindow::handlePrecisionChanged(const int& precision) {
-    keepCurrentCell([this, precision] { model->setPrecision(precision); });
+    cursor->keepCurrentCell([this, precision] { model->setPrecision(precision); });
 }
 
 void MainWindow::handleRangeChanged(const int& range) {
-    keepCurrentCell([this, range] { model->setRange(range); });
+    cursor->keepCurrentCell([this, range] { model->setRange(range); });
     editor->keepInRange(range);
 }
 
 void MainWindow::handleAttenuationChanged(int attenuation) {
-    keepCurrentCell([this, attenuation] { model->setAttenuation(attenuation); });
+    cursor->keepCurrentCell([this, attenuation] { model->setAttenuation(attenuation); });
 }
 
 // The dial's value is read only when a tuning is made; dragging it must not leave the table
 // without its current cell and keyboard focus.
 void MainWindow::handleCutoffChanged() {
-    keepCurrentCell([] {});
+    cursor->keepCurrentCell([] {});
 }
 
 void MainWindow::handleWeightFuncChanged(const int& index) {
-    keepCurrentCell([this, index] {
+    cursor->keepCurrentCell([this, index] {
         if (ui->weightFuncCombo->itemText(index) == arbitraryFunctionName) {
             // The weights shown become typed weights; the combo box already shows the entry,
             // so the model's notice must not reach it.
@@ -78,14 +80,14 @@ void MainWindow::handleChangeDisplay(const DisplayMode& mode) {
     if (QAbstractButton* button = displayModeGroup->button(static_cast<int>(mode))) {
         button->setChecked(true);
     }
-    keepCurrentCell([this, mode] { model->setDisplayMode(mode); });
+    cursor->keepCurrentCell([this, mode] { model->setDisplayMode(mode); });
 }
 
 void MainWindow::handleChangeSizeWeight(const IntervalMode& mode) {
     if (QAbstractButton* button = sizeWeightGroup->button(static_cast<int>(mode))) {
         button->setChecked(true);
     }
-    keepCurrentCell([this, mode] { model->setIntervalMode(mode); });
+    cursor->keepCurrentCell([this, mode] { model->setIntervalMode(mode); });
 }
 
 void MainWindow::swapDisplayMode() {

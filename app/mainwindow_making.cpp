@@ -26,16 +26,16 @@ IntervalsPattern MainWindow::makeSubIntervalsPattern(std::vector<int> notes) con
 }
 
 void MainWindow::handleMakeClicked() {
-    keepCurrentCell([this] { startMaking(); });
+    cursor->keepCurrentCell([this] { startMaking(); });
 }
 
 void MainWindow::handleCancelClicked() {
-    keepCurrentCell([this] { cancelMaking(); });
+    cursor->keepCurrentCell([this] { cancelMaking(); });
     ui->makeProgressBar->setValue(0);
 }
 
 void MainWindow::handleClearClicked() {
-    keepCurrentCell([this] { clearTemperamentBox(); });
+    cursor->keepCurrentCell([this] { clearTemperamentBox(); });
 }
 
 void MainWindow::startMaking() {

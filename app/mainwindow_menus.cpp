@@ -136,45 +136,16 @@ void MainWindow::initialiseKeyActions() {
 }
 
 void MainWindow::refreshActions() {
-    const QModelIndex current = ui->scaleSpaceTable->currentIndex();
-    const int count = scaleSpace.noteCount();
-    const int range = model->getRange();
-    const int largest = ui->rangeSpinBox->maximum();
-    const auto enable = [this](const char* name, bool enabled) {
-        if (QAction* action = menus->action(QLatin1String(name))) {
-            action->setEnabled(enabled);
-        }
-    };
-    enable("actionSave", ui->saveAsButton->isEnabled());
-    enable("actionSaveAs", ui->saveAsButton->isEnabled());
-    enable("actionCopy", current.isValid());
-    enable("actionPaste", current.isValid());
-    enable("actionInsertNoteBefore", current.isValid() && count > 0);
-    enable("actionInsertNoteAfter", current.isValid() && count > 0);
-    enable("actionDeleteNote", current.isValid() && count > 1);
-    enable("actionMake", ui->makeButton->isEnabled());
-    enable("actionCancel", ui->cancelButton->isEnabled());
-    enable("actionClear", ui->clearButton->isEnabled());
-    enable("actionFixAll", range > 1);
-    enable("actionUnfixAll", !model->getFixedNotes().empty());
-    enable("actionLargerRange", range < largest);
-    enable("actionSmallerRange", range > ui->rangeSpinBox->minimum());
-    enable("actionAddPeriod", count > 0 && range + count <= largest);
-    enable("actionRemovePeriod", count > 0 && range > count + 1);
-    enable("actionResetCell", current.isValid());
-    const QItemSelectionModel* selection = ui->scaleSpaceTable->selectionModel();
-    enable("actionDeselectCell",
-           cursor->hasFramedCell() || (selection != nullptr && selection->hasSelection()));
-    // Without a framed cell there is nothing for an arrow to move: the arrows are held.
-    enable("actionHoldArrows", !cursor->hasFramedCell());
-    menus->action(QStringLiteral("actionDecimal"))
-        ->setChecked(model->getDisplayMode() == DisplayMode::Decimal);
-    menus->action(QStringLiteral("actionCents"))
-        ->setChecked(model->getDisplayMode() == DisplayMode::Cents);
-    menus->action(QStringLiteral("actionSize"))
-        ->setChecked(model->getIntervalMode() == IntervalMode::Size);
-    menus->action(QStringLiteral("actionWeight"))
-        ->setChecked(model->getIntervalMode() == IntervalMode::Weight);
+    menus->enable("actionSave", ui->saveAsButton->isEnabled());
+    menus->enable("actionSaveAs", ui->saveAsButton->isEnabled());
+    menus->enable("actionMake", ui->makeButton->isEnabled());
+    menus->enable("actionCancel", ui->cancelButton->isEnabled());
+    menus->enable("actionClear", ui->clearButton->isEnabled());
+    editor->refreshActions(menus);
+    menus->check("actionDecimal", model->getDisplayMode() == DisplayMode::Decimal);
+    menus->check("actionCents", model->getDisplayMode() == DisplayMode::Cents);
+    menus->check("actionSize", model->getIntervalMode() == IntervalMode::Size);
+    menus->check("actionWeight", model->getIntervalMode() == IntervalMode::Weight);
 }
 
 bool MainWindow::maybeSave() {

@@ -5,10 +5,6 @@
 #include "app/table/scalespaceeditor.h"
 #include "app/widgets/tablecursor.h"
 
-void MainWindow::keepCurrentCell(const std::function<void()>& change) {
-    cursor->keepCurrentCell(change);
-}
-
 void MainWindow::handleAddNote(int noteToAdd, bool cameFromAddBefore) {
     editor->addNote(noteToAdd, cameFromAddBefore);
 }

@@ -120,6 +120,18 @@ QMenu* WindowMenus::menu(const QString& name) const {
     return menuBar->findChild<QMenu*>(name);
 }
 
+void WindowMenus::enable(const char* name, bool enabled) const {
+    if (QAction* named = action(QLatin1String(name))) {
+        named->setEnabled(enabled);
+    }
+}
+
+void WindowMenus::check(const char* name, bool checked) const {
+    if (QAction* named = action(QLatin1String(name))) {
+        named->setChecked(checked);
+    }
+}
+
 void WindowMenus::showKeys(QAction* action, const QList<QKeySequence>& keys) {
     // A shortcut of the widget context on an action that lives only in a menu is shown in the
     // menu but fires only while that menu has focus, where these keys do nothing else.

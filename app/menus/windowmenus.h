@@ -27,6 +27,9 @@ public:
     // Null for a name that is not there.
     QAction* action(const QString& name) const;
     QMenu* menu(const QString& name) const;
+    // Enables or checks the named action, if it is there.
+    void enable(const char* name, bool enabled) const;
+    void check(const char* name, bool checked) const;
 
     // An action that shows its keys but leaves them to the key filter.
     static void showKeys(QAction* action, const QList<QKeySequence>& keys);

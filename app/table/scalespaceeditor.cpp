@@ -422,3 +422,27 @@ void ScaleSpaceEditor::attachActions(const WindowMenus* menus) {
        [this] { model->setData(table->currentIndex(), model->defaultText(), Qt::EditRole); });
     on("actionDeselectCell", [this] { cursor->reset(); });
 }
+
+void ScaleSpaceEditor::refreshActions(const WindowMenus* menus) const {
+    const QModelIndex current = table->currentIndex();
+    const int count = space->noteCount();
+    const int range = model->getRange();
+    const int largest = rangeBox->maximum();
+    menus->enable("actionCopy", current.isValid());
+    menus->enable("actionPaste", current.isValid());
+    menus->enable("actionInsertNoteBefore", current.isValid() && count > 0);
+    menus->enable("actionInsertNoteAfter", current.isValid() && count > 0);
+    menus->enable("actionDeleteNote", current.isValid() && count > 1);
+    menus->enable("actionFixAll", range > 1);
+    menus->enable("actionUnfixAll", !model->getFixedNotes().empty());
+    menus->enable("actionLargerRange", range < largest);
+    menus->enable("actionSmallerRange", range > rangeBox->minimum());
+    menus->enable("actionAddPeriod", count > 0 && range + count <= largest);
+    menus->enable("actionRemovePeriod", count > 0 && range > count + 1);
+    menus->enable("actionResetCell", current.isValid());
+    const QItemSelectionModel* selection = table->selectionModel();
+    menus->enable("actionDeselectCell",
+                  cursor->hasFramedCell() || (selection != nullptr && selection->hasSelection()));
+    // Without a framed cell there is nothing for an arrow to move: the arrows are held.
+    menus->enable("actionHoldArrows", !cursor->hasFramedCell());
+}

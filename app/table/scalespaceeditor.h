@@ -70,6 +70,8 @@ public:
 
     // The Edit and Tuning menus' note actions and the table's keys-only actions.
     void attachActions(const WindowMenus* menus);
+    // Enables each of them exactly when it would act.
+    void refreshActions(const WindowMenus* menus) const;
 
     // What an edit changes, for the undo history, and putting it back.
     EditState captureState() const;
