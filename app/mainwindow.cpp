@@ -162,7 +162,7 @@ void MainWindow::initialiseCutoffDial() {
     // The tooltips follow the value, also while it is dragged.
     ui->cutoffDial->setToolTip(controlTooltip(ui->cutoffDial));
     connect(ui->cutoffDial, &QDial::valueChanged, this,
-            [this] { showControlTooltip(ui->cutoffDial); });
+            [this] { showLiveToolTip(ui->cutoffDial, controlTooltip(ui->cutoffDial)); });
 }
 
 void MainWindow::initialiseAttenuationSlider() {
@@ -170,8 +170,9 @@ void MainWindow::initialiseAttenuationSlider() {
     connect(ui->attenuationSlider, &QSlider::valueChanged, this,
             &MainWindow::handleAttenuationChanged);
     ui->attenuationSlider->setToolTip(controlTooltip(ui->attenuationSlider));
-    connect(ui->attenuationSlider, &QSlider::valueChanged, this,
-            [this] { showControlTooltip(ui->attenuationSlider); });
+    connect(ui->attenuationSlider, &QSlider::valueChanged, this, [this] {
+        showLiveToolTip(ui->attenuationSlider, controlTooltip(ui->attenuationSlider));
+    });
 }
 
 void MainWindow::initialiseSaveSubScaleButtons() {

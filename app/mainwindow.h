@@ -12,7 +12,6 @@
 #include <QUrl>
 
 #include <array>
-#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -21,13 +20,11 @@ class QAbstractSlider;
 class QButtonGroup;
 class QCloseEvent;
 class EditHistory;
-struct EditState;
 class WindowMenus;
 class ScaleSpaceDelegate;
 class TuningJob;
 class TableCursor;
 class ScaleSpaceEditor;
-class ScaleSpaceDocument;
 struct TuningSettings;
 
 namespace Ui {
@@ -138,19 +135,14 @@ private:
     // The dial's and the attenuation slider's tooltip: the value, and the dial's weight cutoff
     // for the notes to tune now.
     QString controlTooltip(const QAbstractSlider* control) const;
-    void showControlTooltip(QAbstractSlider* control);
     void initialiseMenus();
     void initialiseKeyActions();
-    EditState captureEditState() const;
-    void applyEditState(const EditState& state);
     void closeEvent(QCloseEvent* event) override;
     void openRecentFile(const QString& path);
     void initialiseDocument();
     void initialiseSound();
     void initialiseExporting();
 
-    // Showing, opening and saving scale space files, and keeping the table's current cell
-    // across a change that resets the model.
     // Shows the pattern as the scale space of that name; false, changing nothing, when the
     // pattern has no notes.
     bool showSizePattern(const QString& name, const SizePattern& pattern, const bool& adjustRange);

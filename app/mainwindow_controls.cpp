@@ -14,9 +14,7 @@
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QButtonGroup>
-#include <QCursor>
 #include <QSignalBlocker>
-#include <QToolTip>
 
 QString MainWindow::controlTooltip(const QAbstractSlider* control) const {
     if (control == ui->cutoffDial) {
@@ -26,15 +24,6 @@ QString MainWindow::controlTooltip(const QAbstractSlider* control) const {
             .arg(makeNumberText(makeCutoffValue(), true));
     }
     return tr("Weight attenuation: %1 of %2").arg(control->value()).arg(control->maximum());
-}
-
-void MainWindow::showControlTooltip(QAbstractSlider* control) {
-    const QString text = controlTooltip(control);
-    control->setToolTip(text);
-    // While the control is dragged its tooltip stays open beside it with the new value.
-    if (control->isSliderDown() || QToolTip::isVisible()) {
-        QToolTip::showText(QCursor::pos(), text, control);
-    }
 }
 
 void MainWindow::handlePrecisionChanged(const int& precision) {

@@ -25,17 +25,9 @@
 #include <QStatusBar>
 #include <QUndoStack>
 
-EditState MainWindow::captureEditState() const {
-    return editor->captureState();
-}
-
-void MainWindow::applyEditState(const EditState& state) {
-    editor->applyState(state);
-}
-
 void MainWindow::initialiseDocument() {
-    history = new EditHistory([this] { return captureEditState(); },
-                              [this](const EditState& state) { applyEditState(state); }, this);
+    history = new EditHistory([this] { return editor->captureState(); },
+                              [this](const EditState& state) { editor->applyState(state); }, this);
     connect(model, &ScaleSpaceModel::aboutToEdit, history,
             [this] { history->begin(tr("Edit Cell")); });
     connect(model, &ScaleSpaceModel::edited, history, &EditHistory::commit);

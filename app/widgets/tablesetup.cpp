@@ -4,6 +4,8 @@
 #include "app/widgets/scalespacedelegate.h"
 #include "app/widgets/sectionsizer.h"
 
+#include <QAbstractSlider>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QPlainTextEdit>
@@ -11,6 +13,7 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTextDocument>
+#include <QToolTip>
 #include <QtMath>
 
 #include <algorithm>
@@ -83,4 +86,12 @@ void fitWindowToTable(QMainWindow* window, QTableView* table) {
     // hint.
     const QSize wanted = window->sizeHint() - table->sizeHint() + sizer->tableSize();
     window->resize(wanted.expandedTo(window->size()).boundedTo(screen->availableSize()));
+}
+
+void showLiveToolTip(QAbstractSlider* control, const QString& text) {
+    control->setToolTip(text);
+    // While the control is dragged its tooltip stays open beside it with the new value.
+    if (control->isSliderDown() || QToolTip::isVisible()) {
+        QToolTip::showText(QCursor::pos(), text, control);
+    }
 }

@@ -7,6 +7,8 @@
 
 class CustomHeaderView;
 class QAbstractItemModel;
+class QAbstractSlider;
+class QString;
 class QMainWindow;
 class QPlainTextEdit;
 class QTableView;
@@ -24,3 +26,5 @@ void fitOutputBox(QPlainTextEdit* box);
 void fitOneLine(QPlainTextEdit* box);
 // The window grown by what the table lacks to show every cell whole, within the screen.
 void fitWindowToTable(QMainWindow* window, QTableView* table);
+// The control's tooltip; while the control is dragged it stays open beside it with the text.
+void showLiveToolTip(QAbstractSlider* control, const QString& text);
