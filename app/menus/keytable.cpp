@@ -16,98 +16,88 @@ QKeySequence control(Qt::Key key) {
     return QKeySequence(Qt::CTRL | key);
 }
 
-std::vector<KeyRow> makeKeyTable() {
+// The single keys, which a focused text field keeps, and the table's own keys.
+std::vector<KeyRow> singleKeyRows() {
     const KeyScope window = KeyScope::Window;
     const KeyScope table = KeyScope::Table;
-    const KeyScope shortcut = KeyScope::Shortcut;
     const QList<QKeySequence> arrows = {QKeySequence(Qt::Key_Left), QKeySequence(Qt::Key_Up),
                                         QKeySequence(Qt::Key_Right), QKeySequence(Qt::Key_Down)};
+    // clang-format off
     return {
-        {"Tab                 ",
-         tr("switch between Decimal and Cents"),
-         {{"actionSwapDisplay",
-           {Qt::Key_Tab},
-           window,
-           true,
-           false,
-           {"actionDecimal", "actionCents"}}}},
-        {"Space               ",
-         tr("switch between Size and Weight"),
-         {{"actionSwapInterval",
-           {Qt::Key_Space},
-           window,
-           true,
-           false,
-           {"actionSize", "actionWeight"}}}},
-        {"=   /   -           ",
-         tr("one note more / fewer in the range"),
+        {"Tab                 ", tr("switch between Decimal and Cents"),
+         {{"actionSwapDisplay", {Qt::Key_Tab}, window, true, false, {"actionDecimal", "actionCents"}}}},
+        {"Space               ", tr("switch between Size and Weight"),
+         {{"actionSwapInterval", {Qt::Key_Space}, window, true, false, {"actionSize", "actionWeight"}}}},
+        {"=   /   -           ", tr("one note more / fewer in the range"),
          {{"actionLargerRange", {Qt::Key_Equal}, window, true},
           {"actionSmallerRange", {Qt::Key_Minus}, window}}},
-        {"Shift and +   /   _ ",
-         tr("one period more / fewer in the range"),
+        {"Shift and +   /   _ ", tr("one period more / fewer in the range"),
          {{"actionAddPeriod", {Qt::SHIFT | Qt::Key_Plus}, window},
           {"actionRemovePeriod", {Qt::Key_Underscore}, window, true},
           {"actionRemovePeriod", {Qt::SHIFT | Qt::Key_Minus}, window}}},
-        {"P                   ",
-         tr("play the current cell's interval"),
+        {"P                   ", tr("play the current cell's interval"),
          {{"actionPlayInterval", {Qt::Key_P}, window, false, true}}},
-        {"Escape              ",
-         tr("stop the sound; deselect the current cell"),
+        {"Escape              ", tr("stop the sound; deselect the current cell"),
          {{"actionStopSound", {Qt::Key_Escape}, window, true, true},
           {"actionDeselectCell", {Qt::Key_Escape}, window, true, true}}},
-        {"Arrows              ",
-         tr("move the current cell (once a cell is framed)"),
+        {"Arrows              ", tr("move the current cell (once a cell is framed)"),
          {{"actionHoldArrows", arrows, window, true, true}}},
-        {"Shift and arrows    ",
-         tr("move the current cell one period"),
+        {"Shift and arrows    ", tr("move the current cell one period"),
          {{"actionPeriodLeft", {Qt::SHIFT | Qt::Key_Left}, table},
           {"actionPeriodUp", {Qt::SHIFT | Qt::Key_Up}, table},
           {"actionPeriodRight", {Qt::SHIFT | Qt::Key_Right}, table},
           {"actionPeriodDown", {Qt::SHIFT | Qt::Key_Down}, table}}},
-        {"Delete, Backspace   ",
-         tr("reset the current cell to its neutral value"),
+        {"Delete, Backspace   ", tr("reset the current cell to its neutral value"),
          {{"actionResetCell", {Qt::Key_Delete, Qt::Key_Backspace}, table, true}}},
-        {"Control and C / V   ",
-         tr("copy the current cell / paste tab-separated lines"),
+        {"Control and C / V   ", tr("copy the current cell / paste tab-separated lines"),
          {{"actionCopy", standard(QKeySequence::Copy), table},
           {"actionPaste", standard(QKeySequence::Paste), table}}},
+    };
+    // clang-format on
+}
+
+// The Control combinations.
+std::vector<KeyRow> controlKeyRows() {
+    const KeyScope window = KeyScope::Window;
+    const KeyScope shortcut = KeyScope::Shortcut;
+    // clang-format off
+    return {
         {"Control and Z       ", tr("undo"), {{"actionUndo", {control(Qt::Key_Z)}, shortcut}}},
-        {"Control and Shift and Z, Control and Y   ",
-         tr("redo"),
+        {"Control and Shift and Z, Control and Y   ", tr("redo"),
          {{"actionRedo", {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, control(Qt::Key_Y)}, shortcut}}},
-        {"Control and O       ",
-         tr("open a scale space file"),
+        {"Control and O       ", tr("open a scale space file"),
          {{"actionOpen", standard(QKeySequence::Open), window}}},
-        {"Control and S       ",
-         tr("save; Control and Shift and S   save as"),
+        {"Control and S       ", tr("save; Control and Shift and S   save as"),
          {{"actionSave", standard(QKeySequence::Save), window},
           {"actionSaveAs", {Qt::CTRL | Qt::SHIFT | Qt::Key_S}, window}}},
-        {"Control and Return  ",
-         tr("make a tuning"),
+        {"Control and Return  ", tr("make a tuning"),
          {{"actionMake", {control(Qt::Key_Return), control(Qt::Key_Enter)}, window}}},
-        {"Control and Delete  ",
-         tr("cancel making"),
+        {"Control and Delete  ", tr("cancel making"),
          {{"actionCancel", {control(Qt::Key_Delete)}, window}}},
-        {"Control and Backspace   ",
-         tr("clear the tuning"),
+        {"Control and Backspace   ", tr("clear the tuning"),
          {{"actionClear", {control(Qt::Key_Backspace)}, window}}},
-        {"Control and Up / Down       ",
-         tr("maker precision dial up / down"),
+        {"Control and Up / Down       ", tr("maker precision dial up / down"),
          {{"actionDialUp", {control(Qt::Key_Up)}, window},
           {"actionDialDown", {control(Qt::Key_Down)}, window}}},
-        {"Control and Left / Right    ",
-         tr("weight attenuation down / up"),
+        {"Control and Left / Right    ", tr("weight attenuation down / up"),
          {{"actionAttenuationDown", {control(Qt::Key_Left)}, window},
           {"actionAttenuationUp", {control(Qt::Key_Right)}, window}}},
-        {"Control and + / -   ",
-         tr("one note more / fewer in the range"),
+        {"Control and + / -   ", tr("one note more / fewer in the range"),
          {{"actionLargerRange", {control(Qt::Key_Plus)}, window},
           {"actionSmallerRange", {control(Qt::Key_Minus)}, window}}},
-        {"Control and P       ",
-         tr("play the tuning"),
+        {"Control and P       ", tr("play the tuning"),
          {{"actionPlayTuning", {control(Qt::Key_P)}, shortcut}}},
         {"Control and Q       ", tr("quit"), {{"actionQuit", {control(Qt::Key_Q)}, shortcut}}},
     };
+    // clang-format on
+}
+
+std::vector<KeyRow> makeKeyTable() {
+    std::vector<KeyRow> rows = singleKeyRows();
+    for (KeyRow& row : controlKeyRows()) {
+        rows.push_back(std::move(row));
+    }
+    return rows;
 }
 
 } // namespace

@@ -32,7 +32,17 @@ WindowMenus::WindowMenus(QMenuBar* menuBar) : QObject(menuBar), menuBar(menuBar)
     addAction(edit, QStringLiteral("actionInsertNoteBefore"), tr("Insert Note &Before"));
     addAction(edit, QStringLiteral("actionInsertNoteAfter"), tr("Insert Note &After"));
     addAction(edit, QStringLiteral("actionDeleteNote"), tr("&Delete Note"));
+    addTuningAndViewMenus();
 
+    QMenu* help = addMenu(QStringLiteral("menuHelp"), tr("&Help"));
+    addAction(help, QStringLiteral("actionShortcuts"), tr("&Keyboard Shortcuts"));
+    addAction(help, QStringLiteral("actionAbout"), tr("&About Quillmere"))
+        ->setMenuRole(QAction::AboutRole);
+    addKeysOnlyActions();
+    applyKeyTable();
+}
+
+void WindowMenus::addTuningAndViewMenus() {
     QMenu* tuning = addMenu(QStringLiteral("menuTuning"), tr("&Tuning"));
     addAction(tuning, QStringLiteral("actionMake"), tr("&Make"));
     addAction(tuning, QStringLiteral("actionCancel"), tr("&Cancel"));
@@ -71,13 +81,6 @@ WindowMenus::WindowMenus(QMenuBar* menuBar) : QObject(menuBar), menuBar(menuBar)
     addAction(view, QStringLiteral("actionSmallerRange"), tr("S&maller Range"));
     addAction(view, QStringLiteral("actionAddPeriod"), tr("&Add Period"));
     addAction(view, QStringLiteral("actionRemovePeriod"), tr("&Remove Period"));
-
-    QMenu* help = addMenu(QStringLiteral("menuHelp"), tr("&Help"));
-    addAction(help, QStringLiteral("actionShortcuts"), tr("&Keyboard Shortcuts"));
-    addAction(help, QStringLiteral("actionAbout"), tr("&About Quillmere"))
-        ->setMenuRole(QAction::AboutRole);
-    addKeysOnlyActions();
-    applyKeyTable();
 }
 
 void WindowMenus::addKeysOnlyActions() {

@@ -35,6 +35,7 @@ public:
     static void showKeys(QAction* action, const QList<QKeySequence>& keys);
 
 private:
+    void addTuningAndViewMenus();
     void addKeysOnlyActions();
     void applyKeyTable();
     QMenu* addMenu(const QString& name, const QString& title);
