@@ -19,7 +19,6 @@ public:
                         QObject* parent = nullptr);
 
     QString getName() const { return name; }
-    void setName(const QString& newName) { name = newName; }
 
     SizePattern getSizePattern() const { return sizePattern; }
     void setSizePattern(const SizePattern& pattern);

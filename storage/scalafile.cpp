@@ -144,10 +144,6 @@ qsizetype unusableCellPitch(const std::vector<long double>& pitches) {
 
 } // namespace
 
-std::optional<long double> parseScalaPitch(const QString& pitchText) {
-    return readPitch(pitchText.trimmed()).value;
-}
-
 ScalaParseResult parseScala(const QString& text) {
     enum class Expect { Description, Count, Pitch } expect = Expect::Description;
     ScalaScale scale;

@@ -25,10 +25,6 @@ struct ScalaParseResult {
 
 ScalaParseResult parseScala(const QString& text);
 
-// One pitch as a Scala file writes it: cents when the text has a ".", a ratio otherwise.
-// Empty when the text is no pitch (malformed, negative, zero or with a zero denominator).
-std::optional<long double> parseScalaPitch(const QString& pitchText);
-
 // The text of a Scala file: a "!" line naming the file, the description, the count, and
 // each pitch in cents with 12 decimals, so that reading it back loses nothing a listener
 // could hear (well below 1e-9 cents).

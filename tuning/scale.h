@@ -32,7 +32,6 @@ public:
     void normaliseWeights();
 
     long double getWeightCutoff() const { return weightCutoff; }
-    bool unweighted() const { return isUnweighted; }
 
     // Keeps the listed notes that lie in 1 ... K of the current pattern, in order, duplicates
     // included; note 0 is the reference and never fixed.
@@ -50,8 +49,6 @@ public:
     // expected, rising and below 10000, at least every couple of seconds while the search
     // advances, called on the thread that runs tuneScale. Empty for none.
     void setWorkCallback(std::function<void(int)> callback) { workCallback = std::move(callback); }
-    // The threads the weighted search uses; by default as many as the machine has cores.
-    void setThreadCount(const int& threads) { threadCount = std::max(1, threads); }
     // The pitch of one note relative to note 0 by the weighted path search.
     long double tuneNote(const int& note, std::atomic<bool>& cancelationRequest) const;
     // The plain recursion of plainsearch.h on this scale's pattern, fixed notes and cutoff:
@@ -69,9 +66,6 @@ public:
     SearchInput searchInput() const {
         return SearchInput{intervalsPattern, fixedNotes, weightCutoff};
     }
-
-signals:
-    void cutoffUpdated(long double normalizedValue);
 
 public slots:
     void expandWeights(const long double& expansionFactor);
