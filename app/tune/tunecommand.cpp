@@ -243,53 +243,30 @@ std::optional<Failure> loadScaleSpace(const QString& path, ScaleSpace& space,
     return std::nullopt;
 }
 
-int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
-            std::atomic<bool>& cancelationRequest, bool showProgress, bool outputIsTerminal) {
-    const auto fail = [&err](const Failure& failure) {
-        err << programName << ": " << failure.message << '\n';
-        return failure.status;
-    };
-
-    const OutputFormat& format = *findOutputFormat(options.format);
-    if (format.binary && options.outputFile.isEmpty() && outputIsTerminal) {
-        return fail({UsageError, QStringLiteral("--format %1 writes binary data: give --output "
-                                                "FILE or redirect the standard output")
-                                     .arg(format.name)});
-    }
-
-    const QString file = resolveScaleSpaceFile(options.file);
-    ScaleSpace space;
-    if (const std::optional<Failure> failure = loadScaleSpace(file, space, cancelationRequest)) {
-        return fail(*failure);
-    }
-    const int range = options.range.value_or(std::min(space.noteCount() + 1, rangeMaximum));
-
-    std::vector<int> notes;
-    if (options.notes) {
-        for (const int note : *options.notes) {
-            if (note >= range) {
-                return fail({UsageError, QStringLiteral("--notes: note %1 is beyond the range %2")
-                                             .arg(note + 1)
-                                             .arg(range)});
-            }
-        }
-        notes = *options.notes;
-    } else {
+// The notes to tune: those given, or every note of the range.
+std::optional<Failure> chooseNotes(const TuneOptions& options, const int& range,
+                                   std::vector<int>& notes) {
+    if (!options.notes) {
         for (int note = 0; note < range; ++note) {
             notes.push_back(note);
         }
+        return std::nullopt;
     }
-    if (format.mapsKeys && notes.size() < 2) {
-        return fail(
-            {UsageError,
-             QStringLiteral("--format %1: %2").arg(format.name, formats::mappingProblem({1.0L}))});
+    for (const int note : *options.notes) {
+        if (note >= range) {
+            return Failure{
+                UsageError,
+                QStringLiteral("--notes: note %1 is beyond the range %2").arg(note + 1).arg(range)};
+        }
     }
+    notes = *options.notes;
+    return std::nullopt;
+}
 
-    if (const std::optional<QString> untunable = findUntunableInterval(notes, space)) {
-        return fail({FileError, *untunable});
-    }
-
-    // The same table the window builds: its cached sizes and weights are what is tuned.
+// What "Make" would search for with these options: the same table the window builds, whose
+// cached sizes and weights are what is tuned.
+TuningRequest makeRequest(const TuneOptions& options, ScaleSpace& space, const int& range,
+                          const std::vector<int>& notes) {
     ScaleSpaceModel model(&space);
     model.setRange(range);
     const auto weightFunctions = populateWeightFunctionsMap();
@@ -297,15 +274,57 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
     model.setWeightFunction([function](long double size) { return function(size); });
     model.setAttenuation(options.attenuation);
     model.setFixedNotes(options.fixed);
-    const TuningRequest request = makeTuningRequest(
+    return makeTuningRequest(
         {notes, weightFunctions.at(options.weightFunction).first, options.dial, dialMaximum},
         model);
+}
 
-    std::vector<long double> tuning;
+// The description of a tuning file: the settings it was made with. Built without arg()
+// chains, which would read a "%1" in a scale space's name as a place for the next value.
+QString describeTuning(const TuneOptions& options, const ScaleSpace& space, const int& range,
+                       const std::vector<int>& notes) {
+    return space.getName() + QStringLiteral(": notes ") + noteListText(notes) +
+           QStringLiteral(" of ") + QString::number(range) + QStringLiteral(", ") +
+           weightFunctionNames.at(options.weightFunction) +
+           QStringLiteral(" weights, attenuation ") + QString::number(options.attenuation) +
+           QStringLiteral(", dial ") + QString::number(options.dial);
+}
+
+int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
+            std::atomic<bool>& cancelationRequest, bool showProgress, bool outputIsTerminal) {
+    const auto fail = [&err](const Failure& failure) {
+        err << programName << ": " << failure.message << '\n';
+        return failure.status;
+    };
+    const OutputFormat& format = *findOutputFormat(options.format);
+    if (format.binary && options.outputFile.isEmpty() && outputIsTerminal) {
+        return fail({UsageError, QStringLiteral("--format %1 writes binary data: give --output "
+                                                "FILE or redirect the standard output")
+                                     .arg(format.name)});
+    }
+    const QString file = resolveScaleSpaceFile(options.file);
+    ScaleSpace space;
+    if (const std::optional<Failure> failure = loadScaleSpace(file, space, cancelationRequest)) {
+        return fail(*failure);
+    }
+    const int range = options.range.value_or(std::min(space.noteCount() + 1, rangeMaximum));
+    std::vector<int> notes;
+    if (const std::optional<Failure> failure = chooseNotes(options, range, notes)) {
+        return fail(*failure);
+    }
+    if (format.mapsKeys && notes.size() < 2) {
+        return fail(
+            {UsageError,
+             QStringLiteral("--format %1: %2").arg(format.name, formats::mappingProblem({1.0L}))});
+    }
+    if (const std::optional<QString> untunable = findUntunableInterval(notes, space)) {
+        return fail({FileError, *untunable});
+    }
+    formats::TuningDocument document;
     {
         ProgressBar progress(err, showProgress);
-        tuning = makeTuning(
-            request, cancelationRequest,
+        document.tuning = makeTuning(
+            makeRequest(options, space, range, notes), cancelationRequest,
             [&progress](int percent) { progress.report(100 * percent); },
             [&progress](int parts) { progress.report(parts); });
     }
@@ -313,28 +332,17 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
         err << programName << ": interrupted\n";
         return Interrupted;
     }
-
-    if (format.mapsKeys) {
-        if (const QString problem = formats::mappingProblem(tuning); !problem.isEmpty()) {
-            return fail({FileError, QStringLiteral("--format %1: %2").arg(format.name, problem)});
-        }
+    const QString problem = format.mapsKeys ? formats::mappingProblem(document.tuning) : QString();
+    if (!problem.isEmpty()) {
+        return fail({FileError, QStringLiteral("--format %1: %2").arg(format.name, problem)});
     }
-    formats::TuningDocument document;
-    document.tuning = tuning;
     document.mapping = options.mapping;
     document.title = QFileInfo(file).fileName();
-    document.description = QStringLiteral("%1: notes %2 of %3, %4 weights, attenuation %5, dial %6")
-                               .arg(space.getName(), noteListText(notes))
-                               .arg(range)
-                               .arg(weightFunctions.at(options.weightFunction).first)
-                               .arg(options.attenuation)
-                               .arg(options.dial);
+    document.description = describeTuning(options, space, range, notes);
     const QByteArray bytes = format.write(document);
     if (!options.outputFile.isEmpty()) {
-        if (const std::optional<Failure> failure = writeWholeFile(options.outputFile, bytes)) {
-            return fail(*failure);
-        }
-        return Success;
+        const std::optional<Failure> failure = writeWholeFile(options.outputFile, bytes);
+        return failure ? fail(*failure) : Success;
     }
     writeToStream(out, bytes, format.binary);
     out.flush();
@@ -449,6 +457,123 @@ std::optional<std::vector<int>> parseNoteList(const QString& text, QString* erro
     return std::vector<int>(notes.begin(), notes.end());
 }
 
+// The options that take numbers and note lists; the first problem, if any.
+std::optional<QString> readNumberOptions(const QCommandLineParser& parser, TuneOptions& tune) {
+    const auto given = [&parser](const char* name) {
+        return parser.isSet(QLatin1String(name));
+    };
+    const auto value = [&parser](const char* name) {
+        return parser.value(QLatin1String(name));
+    };
+    QString error;
+    if (given("range")) {
+        tune.range = parseWholeNumber("range", value("range"), rangeMinimum, rangeMaximum, &error);
+        if (!tune.range) {
+            return error;
+        }
+    }
+    for (const auto& [name, maximum, target] :
+         {std::tuple{"attenuation", 100, &tune.attenuation},
+          std::tuple{"dial", dialMaximum, &tune.dial},
+          std::tuple{"reference-key", highestKey, &tune.mapping.referenceKey}}) {
+        if (given(name)) {
+            const int minimum = target == &tune.mapping.referenceKey ? lowestKey : 0;
+            const std::optional<int> number =
+                parseWholeNumber(QLatin1String(name), value(name), minimum, maximum, &error);
+            if (!number) {
+                return error;
+            }
+            *target = *number;
+        }
+    }
+    for (const auto& [name, target] : {std::pair{"notes", &tune.notes}}) {
+        if (given(name)) {
+            *target = parseNoteList(value(name), &error);
+            if (!*target) {
+                return QStringLiteral("--%1: %2").arg(QLatin1String(name), error);
+            }
+        }
+    }
+    if (given("fixed")) {
+        const std::optional<std::vector<int>> fixed = parseNoteList(value("fixed"), &error);
+        if (!fixed) {
+            return QStringLiteral("--fixed: %1").arg(error);
+        }
+        tune.fixed = *fixed;
+    }
+    return std::nullopt;
+}
+
+// The options that name a weight function, a format or a frequency; the first problem, if any.
+std::optional<QString> readChoiceOptions(const QCommandLineParser& parser, TuneOptions& tune) {
+    const auto given = [&parser](const char* name) {
+        return parser.isSet(QLatin1String(name));
+    };
+    const auto value = [&parser](const char* name) {
+        return parser.value(QLatin1String(name));
+    };
+    QString error;
+    if (given("weights")) {
+        const qsizetype index = weightFunctionNames.indexOf(QRegularExpression(
+            QRegularExpression::anchoredPattern(QRegularExpression::escape(value("weights"))),
+            QRegularExpression::CaseInsensitiveOption));
+        if (index < 0) {
+            return QStringLiteral("--weights: '%1' is not one of %2")
+                .arg(value("weights"), weightFunctionNames.join(QStringLiteral(", ")));
+        }
+        tune.weightFunction = static_cast<int>(index);
+    }
+    if (given("format")) {
+        const OutputFormat* format = findOutputFormat(value("format"));
+        if (format == nullptr) {
+            return QStringLiteral("--format: '%1' is not one of %2")
+                .arg(value("format"), outputFormatNames().join(QStringLiteral(", ")));
+        }
+        tune.format = format->name;
+    }
+    if (given("reference-frequency")) {
+        const std::optional<double> frequency = parseFrequency(
+            QStringLiteral("reference-frequency"), value("reference-frequency"), &error);
+        if (!frequency) {
+            return error;
+        }
+        tune.mapping.referenceFrequency = *frequency;
+    }
+
+    return std::nullopt;
+}
+
+// The files: what --import reads and writes, or the scale space file to tune and where the
+// output goes; the first problem, if any.
+std::optional<QString> readFiles(const QCommandLineParser& parser, ParsedArguments& parsed) {
+    const QStringList positional = parser.positionalArguments();
+    const QString output = parser.value(QStringLiteral("output"));
+    if (parser.isSet(QStringLiteral("import"))) {
+        if (!parser.isSet(QStringLiteral("output"))) {
+            return QStringLiteral("--import needs --output");
+        }
+        const bool tuningOptionGiven =
+            std::any_of(tuningOptions.begin(), tuningOptions.end(),
+                        [&parser](const QString& name) { return parser.isSet(name); });
+        if (!positional.isEmpty() || tuningOptionGiven) {
+            return QStringLiteral("--import takes no scale space file and no tuning options");
+        }
+        parsed.action = ParsedArguments::Action::Import;
+        parsed.import = {parser.value(QStringLiteral("import")), output};
+        return std::nullopt;
+    }
+    if (positional.isEmpty()) {
+        return QStringLiteral("no scale space file given");
+    }
+    if (positional.size() > 1) {
+        return QStringLiteral("unexpected argument '%1'").arg(positional.at(1));
+    }
+    parsed.tune.file = positional.first();
+    parsed.tune.outputFile = output;
+    parsed.action = ParsedArguments::Action::Tune;
+    return std::nullopt;
+}
+
 ParsedArguments parseArguments(const QStringList& arguments) {
     ParsedArguments parsed;
     const auto failed = [&parsed](const QString& message) {
@@ -478,103 +603,15 @@ ParsedArguments parseArguments(const QStringList& arguments) {
         return parsed;
     }
 
-    TuneOptions& tune = parsed.tune;
-    const auto given = [&parser](const char* name) {
-        return parser.isSet(QLatin1String(name));
-    };
-    const auto value = [&parser](const char* name) {
-        return parser.value(QLatin1String(name));
-    };
-    QString error;
-    if (given("range")) {
-        tune.range = parseWholeNumber("range", value("range"), rangeMinimum, rangeMaximum, &error);
-        if (!tune.range) {
-            return failed(error);
-        }
+    if (const std::optional<QString> error = readNumberOptions(parser, parsed.tune)) {
+        return failed(*error);
     }
-    for (const auto& [name, maximum, target] :
-         {std::tuple{"attenuation", 100, &tune.attenuation},
-          std::tuple{"dial", dialMaximum, &tune.dial},
-          std::tuple{"reference-key", highestKey, &tune.mapping.referenceKey}}) {
-        if (given(name)) {
-            const int minimum = target == &tune.mapping.referenceKey ? lowestKey : 0;
-            const std::optional<int> number =
-                parseWholeNumber(QLatin1String(name), value(name), minimum, maximum, &error);
-            if (!number) {
-                return failed(error);
-            }
-            *target = *number;
-        }
+    if (const std::optional<QString> error = readChoiceOptions(parser, parsed.tune)) {
+        return failed(*error);
     }
-    for (const auto& [name, target] : {std::pair{"notes", &tune.notes}}) {
-        if (given(name)) {
-            *target = parseNoteList(value(name), &error);
-            if (!*target) {
-                return failed(QStringLiteral("--%1: %2").arg(QLatin1String(name), error));
-            }
-        }
+    if (const std::optional<QString> error = readFiles(parser, parsed)) {
+        return failed(*error);
     }
-    if (given("fixed")) {
-        const std::optional<std::vector<int>> fixed = parseNoteList(value("fixed"), &error);
-        if (!fixed) {
-            return failed(QStringLiteral("--fixed: %1").arg(error));
-        }
-        tune.fixed = *fixed;
-    }
-    if (given("weights")) {
-        const qsizetype index = weightFunctionNames.indexOf(QRegularExpression(
-            QRegularExpression::anchoredPattern(QRegularExpression::escape(value("weights"))),
-            QRegularExpression::CaseInsensitiveOption));
-        if (index < 0) {
-            return failed(
-                QStringLiteral("--weights: '%1' is not one of %2")
-                    .arg(value("weights"), weightFunctionNames.join(QStringLiteral(", "))));
-        }
-        tune.weightFunction = static_cast<int>(index);
-    }
-    if (given("format")) {
-        const OutputFormat* format = findOutputFormat(value("format"));
-        if (format == nullptr) {
-            return failed(
-                QStringLiteral("--format: '%1' is not one of %2")
-                    .arg(value("format"), outputFormatNames().join(QStringLiteral(", "))));
-        }
-        tune.format = format->name;
-    }
-    if (given("reference-frequency")) {
-        const std::optional<double> frequency = parseFrequency(
-            QStringLiteral("reference-frequency"), value("reference-frequency"), &error);
-        if (!frequency) {
-            return failed(error);
-        }
-        tune.mapping.referenceFrequency = *frequency;
-    }
-
-    const QStringList positional = parser.positionalArguments();
-    if (given("import")) {
-        if (!given("output")) {
-            return failed(QStringLiteral("--import needs --output"));
-        }
-        const bool tuningOptionGiven =
-            std::any_of(tuningOptions.begin(), tuningOptions.end(),
-                        [&parser](const QString& name) { return parser.isSet(name); });
-        if (!positional.isEmpty() || tuningOptionGiven) {
-            return failed(
-                QStringLiteral("--import takes no scale space file and no tuning options"));
-        }
-        parsed.action = ParsedArguments::Action::Import;
-        parsed.import = {value("import"), value("output")};
-        return parsed;
-    }
-    if (positional.isEmpty()) {
-        return failed(QStringLiteral("no scale space file given"));
-    }
-    if (positional.size() > 1) {
-        return failed(QStringLiteral("unexpected argument '%1'").arg(positional.at(1)));
-    }
-    tune.file = positional.first();
-    tune.outputFile = value("output");
-    parsed.action = ParsedArguments::Action::Tune;
     return parsed;
 }
 
