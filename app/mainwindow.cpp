@@ -4,6 +4,7 @@
 #include "app/making/tuningjob.h"
 #include "app/menus/keyfilter.h"
 #include "app/menus/windowmenus.h"
+#include "app/output/tuningoutput.h"
 #include "app/shared/storageconstants.h"
 #include "app/table/scalespaceeditor.h"
 #include "app/widgets/customheaderview.h"
@@ -99,6 +100,13 @@ void MainWindow::initialiseMakeCancelButtons() {
     ui->cancelButton->setEnabled(false);
     ui->temperamentBox->installEventFilter(this);
     fitOutputBox(ui->temperamentBox);
+    output = new TuningOutput(ui->temperamentBox, [this] { return workFingerprint(); });
+    connect(output, &TuningOutput::changed, this, &MainWindow::tuningChanged);
+    // Whatever can change what a search reads.
+    connect(model, &QAbstractItemModel::modelReset, output, &TuningOutput::refresh);
+    connect(model, &QAbstractItemModel::dataChanged, output, &TuningOutput::refresh);
+    connect(ui->cutoffDial, &QDial::valueChanged, output, &TuningOutput::refresh);
+    connect(ui->selectionBox, &QPlainTextEdit::textChanged, output, &TuningOutput::refresh);
     connect(ui->makeButton, &QPushButton::clicked, this, &MainWindow::handleMakeClicked);
     connect(ui->cancelButton, &QPushButton::clicked, this, &MainWindow::handleCancelClicked);
     connect(ui->clearButton, &QPushButton::clicked, this, &MainWindow::handleClearClicked);

@@ -24,6 +24,7 @@ class WindowMenus;
 class ScaleSpaceDelegate;
 class TuningJob;
 class TableCursor;
+class TuningOutput;
 class ScaleSpaceEditor;
 struct TuningSettings;
 
@@ -79,7 +80,7 @@ public:
     // Enables each menu action exactly when its button or key would act.
     void refreshActions();
     // The last tuning made; empty when none is shown.
-    const std::vector<long double>& getTuning() const { return tuning; }
+    const std::vector<long double>& getTuning() const;
 
 signals:
     void currentUrlChanged(QUrl newUrl);
@@ -154,10 +155,16 @@ private:
     // Writes the notes to keep into the file; on failure the file keeps its contents and the
     // status bar names it.
     bool saveNotesInto(const QString& path);
+    // What the search would read now, to tell when the tuning shown is out of date.
+    QByteArray workFingerprint() const;
+    // Stops a search and clears the tuning shown: another space is shown.
+    void forgetTuning();
+    // How long a status line stays, unless the next action replaces it.
+    static constexpr int statusTimeout = 10000;
 
     Ui::MainWindow* ui;
     TuningJob* job = nullptr;
-    std::vector<long double> tuning;
+    TuningOutput* output = nullptr;
     ScaleSpace scaleSpace;
     ScaleSpaceModel* model;
     QButtonGroup* displayModeGroup;

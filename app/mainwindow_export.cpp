@@ -3,6 +3,7 @@
 #include "app/exporting/tuningexporter.h"
 #include "app/mainwindow.h"
 #include "app/menus/windowmenus.h"
+#include "app/output/tuningoutput.h"
 
 #include <QStatusBar>
 
@@ -12,11 +13,17 @@ void MainWindow::initialiseExporting() {
             formats::TuningDocument document;
             document.tuning = getTuning();
             document.title = scaleSpace.getName();
-            document.description = tr("Tuning of %1 made by Quillmere").arg(scaleSpace.getName());
+            document.description = output->description();
+            if (output->isOutOfDate()) {
+                document.description += tr(" (out of date: the table changed after it was made)");
+            }
             return document;
         });
-    connect(exportMenu, &ExportMenu::statusMessage, this,
-            [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(exportMenu, &ExportMenu::statusMessage, this, [this](const QString& text) {
+        const bool stale = output->isOutOfDate() && text.startsWith(tr("Exported"));
+        statusBar()->showMessage(stale ? text + tr(" - the tuning is out of date") : text,
+                                 statusTimeout);
+    });
     connect(this, &MainWindow::tuningChanged, exportMenu,
-            [this, exportMenu] { exportMenu->setExportable(!getTuning().empty()); });
+            [this, exportMenu] { exportMenu->setProblem(output->exportProblem()); });
 }

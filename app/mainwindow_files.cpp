@@ -5,6 +5,7 @@
 
 #include "app/document/scalespacedocument.h"
 #include "app/editing/edithistory.h"
+#include "app/output/tuningoutput.h"
 #include "app/shared/storageconstants.h"
 #include "app/table/scalespaceeditor.h"
 #include "app/widgets/scalespacedelegate.h"
@@ -55,7 +56,16 @@ bool MainWindow::openScaleSpaceFile(const QString& path, const bool& announceAlw
     if (announceAlways || !isSameFile(document->currentUrl().toLocalFile(), path)) {
         emit currentUrlChanged(QUrl::fromLocalFile(path));
     }
+    forgetTuning();
     return showSizePattern(QFileInfo(path).baseName(), *pattern, true);
+}
+
+void MainWindow::forgetTuning() {
+    // A tuning belongs to the space it was made from; a search of it is stopped.
+    cancelMaking();
+    output->clear();
+    ui->temperamentBox->clear();
+    ui->makeProgressBar->setValue(0);
 }
 
 void MainWindow::showEntryOfCurrentFile() {

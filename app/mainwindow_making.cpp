@@ -5,16 +5,20 @@
 
 #include "app/widgets/tablecursor.h"
 
+#include "app/editing/edithistory.h"
 #include "app/making/tuningcheck.h"
 #include "app/making/tuningjob.h"
 #include "app/making/tuningmaking.h"
+#include "app/output/tuningoutput.h"
 #include "app/shared/tuningconstants.h"
+#include "app/table/scalespaceeditor.h"
 #include "app/widgets/scalespacedelegate.h"
 
 #include <QScrollBar>
 #include <QStatusBar>
 
 #include <algorithm>
+#include <sstream>
 
 long double MainWindow::makeCutoffValue() const {
     return makeCutoff(static_cast<int>(notesToSave().size()), ui->cutoffDial->value(),
@@ -53,9 +57,13 @@ void MainWindow::startMaking() {
     ui->cancelButton->setEnabled(true);
     ui->clearButton->setEnabled(false);
     ui->makeProgressBar->setValue(0);
+    const TuningSettings settings = currentTuningSettings();
+    output->begin(describeTuning(scaleSpace.getName(), settings.notes, model->getRange(),
+                                 settings.weightFunctionName, model->getAttenuation(),
+                                 settings.dial));
     ui->temperamentBox->setPlainText(tr("Making tuning..."));
     statusBar()->clearMessage();
-    job->start(makeTuningRequest(currentTuningSettings(), *model));
+    job->start(makeTuningRequest(settings, *model));
 }
 
 TuningSettings MainWindow::currentTuningSettings() const {
@@ -71,6 +79,8 @@ void MainWindow::cancelMaking() {
     if (!job->cancel()) {
         return;
     }
+    // No tuning stays behind the empty box.
+    output->clear();
     ui->cancelButton->setEnabled(false);
     ui->clearButton->setEnabled(true);
     ui->temperamentBox->clear();
@@ -81,36 +91,59 @@ void MainWindow::makingTuningFinished(const std::vector<long double>& result) {
     ui->makeButton->setEnabled(true);
     ui->cancelButton->setEnabled(false);
     ui->clearButton->setEnabled(true);
-    tuning = result;
-    if (tuning.empty()) {
+    if (result.empty()) {
+        output->clear();
         ui->temperamentBox->clear();
         ui->makeProgressBar->setValue(0);
-        statusBar()->showMessage(tr("The tuning could not be made."));
-    } else {
-        displayTuning();
+        statusBar()->showMessage(tr("The tuning could not be made."), statusTimeout);
+        return;
     }
-    emit tuningChanged();
+    output->show(result);
+    if (result.size() < 2) {
+        statusBar()->showMessage(output->exportProblem(), statusTimeout);
+    }
+}
+
+const std::vector<long double>& MainWindow::getTuning() const {
+    return output->tuning();
 }
 
 void MainWindow::clearTemperamentBox() {
     if (job->isRunning()) {
         return;
     }
-    tuning.clear();
+    output->clear();
     ui->temperamentBox->clear();
     ui->makeProgressBar->setValue(0);
-    emit tuningChanged();
 }
 
 void MainWindow::displayTuning() {
-    QPlainTextEdit* box = ui->temperamentBox;
-    box->clear();
-    if (tuning.empty()) {
-        return;
+    if (!output->tuning().empty()) {
+        const std::vector<long double> shown = output->tuning();
+        output->show(shown);
     }
-    for (const QString& line : makeTuningLines(tuning)) {
-        box->appendPlainText(line);
+}
+
+QByteArray MainWindow::workFingerprint() const {
+    // Everything the search reads: the sizes, the notes and weights, and the dial.
+    const EditState state = editor->captureState();
+    std::ostringstream text;
+    text.precision(21);
+    for (const std::vector<long double>& row : state.pattern) {
+        for (const long double& size : row) {
+            text << size << ' ';
+        }
     }
-    box->verticalScrollBar()->setValue(0);
-    box->moveCursor(QTextCursor::Start);
+    text << '|' << state.range << '|' << state.weightFunction << '|';
+    for (const std::vector<int>* notes : {&state.selected, &state.fixed}) {
+        for (const int note : *notes) {
+            text << note << ' ';
+        }
+        text << '|';
+    }
+    for (const long double& weight : state.typedWeights.value_or(std::vector<long double>())) {
+        text << weight << ' ';
+    }
+    text << '|' << model->getAttenuation() << '|' << ui->cutoffDial->value();
+    return QByteArray::fromStdString(text.str());
 }

@@ -169,6 +169,7 @@ bool MainWindow::importScala(const QString& path) {
         return false;
     }
     // A space of no file: "Save" asks where, and it counts as modified until saved.
+    forgetTuning();
     if (!showSizePattern(QFileInfo(path).baseName(), *pattern, true)) {
         return false;
     }

@@ -172,11 +172,13 @@ ExportMenu::ExportMenu(QMenu* menu, TuningExporter* exporter, DocumentSource doc
     QAction* reference = menu->addAction(tr("&Reference Key and Frequency..."));
     reference->setObjectName(QStringLiteral("actionExportReference"));
     connect(reference, &QAction::triggered, exporter, [exporter] { exporter->askKeyMapping(); });
-    setExportable(false);
+    menu->setToolTipsVisible(true);
+    setProblem(tr("Make a tuning to export it."));
 }
 
-void ExportMenu::setExportable(bool exportable) {
+void ExportMenu::setProblem(const QString& problem) {
     for (QAction* action : formatActions) {
-        action->setEnabled(exportable);
+        action->setEnabled(problem.isEmpty());
+        action->setToolTip(problem.isEmpty() ? action->text().remove(QLatin1Char('&')) : problem);
     }
 }

@@ -56,7 +56,8 @@ public:
 
     ExportMenu(QMenu* menu, TuningExporter* exporter, DocumentSource document);
 
-    void setExportable(bool exportable);
+    // The format entries are enabled when there is no problem; a problem is their tooltip.
+    void setProblem(const QString& problem);
 
 signals:
     void statusMessage(const QString& text);

@@ -141,3 +141,26 @@ QStringList makeTuningLines(const std::vector<long double>& tuning) {
     }
     return lines;
 }
+
+// One-based numbers as the window shows them: "1-3, 7" for 0, 1, 2, 6.
+QString noteListText(const std::vector<int>& notes) {
+    QStringList parts;
+    for (std::size_t i = 0; i < notes.size();) {
+        std::size_t end = i;
+        while (end + 1 < notes.size() && notes[end + 1] == notes[end] + 1) {
+            ++end;
+        }
+        parts << (end == i ? QString::number(notes[i] + 1)
+                           : QStringLiteral("%1-%2").arg(notes[i] + 1).arg(notes[end] + 1));
+        i = end + 1;
+    }
+    return parts.join(QLatin1Char(','));
+}
+
+QString describeTuning(const QString& name, const std::vector<int>& notes, const int& range,
+                       const QString& weightFunctionName, const int& attenuation, const int& dial) {
+    return name + QStringLiteral(": notes ") + noteListText(notes) + QStringLiteral(" of ") +
+           QString::number(range) + QStringLiteral(", ") + weightFunctionName +
+           QStringLiteral(" weights, attenuation ") + QString::number(attenuation) +
+           QStringLiteral(", dial ") + QString::number(dial);
+}

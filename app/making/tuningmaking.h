@@ -87,3 +87,10 @@ QString makeTuningValueText(const long double& value);
 // "\nCents tuning" (an empty line, then the heading) and the cents. Nothing for an empty
 // tuning.
 QStringList makeTuningLines(const std::vector<long double>& tuning);
+
+// One-based numbers as the window shows them: "1-3,7" for 0, 1, 2, 6.
+QString noteListText(const std::vector<int>& notes);
+// What a tuning file says of its tuning: the settings it was made with. Built without arg()
+// chains, which would read a "%1" in a scale space's name as a place for the next value.
+QString describeTuning(const QString& name, const std::vector<int>& notes, const int& range,
+                       const QString& weightFunctionName, const int& attenuation, const int& dial);

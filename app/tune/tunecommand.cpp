@@ -161,21 +161,6 @@ void writeToStream(QTextStream& out, const QByteArray& bytes, bool binary) {
     }
 }
 
-// One-based numbers as the window shows them: "1-3, 7" for 0, 1, 2, 6.
-QString noteListText(const std::vector<int>& notes) {
-    QStringList parts;
-    for (std::size_t i = 0; i < notes.size();) {
-        std::size_t end = i;
-        while (end + 1 < notes.size() && notes[end + 1] == notes[end] + 1) {
-            ++end;
-        }
-        parts << (end == i ? QString::number(notes[i] + 1)
-                           : QStringLiteral("%1-%2").arg(notes[i] + 1).arg(notes[end] + 1));
-        i = end + 1;
-    }
-    return parts.join(QLatin1Char(','));
-}
-
 // Percentages to a hundredth on one terminal line, redrawn in place, so that a search of many
 // minutes visibly moves. It only moves forward: the search reports both per note and by the
 // work done, and a cancelled run's final 0 is not drawn.
@@ -279,17 +264,6 @@ TuningRequest makeRequest(const TuneOptions& options, ScaleSpace& space, const i
         model);
 }
 
-// The description of a tuning file: the settings it was made with. Built without arg()
-// chains, which would read a "%1" in a scale space's name as a place for the next value.
-QString describeTuning(const TuneOptions& options, const ScaleSpace& space, const int& range,
-                       const std::vector<int>& notes) {
-    return space.getName() + QStringLiteral(": notes ") + noteListText(notes) +
-           QStringLiteral(" of ") + QString::number(range) + QStringLiteral(", ") +
-           weightFunctionNames.at(options.weightFunction) +
-           QStringLiteral(" weights, attenuation ") + QString::number(options.attenuation) +
-           QStringLiteral(", dial ") + QString::number(options.dial);
-}
-
 int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
             std::atomic<bool>& cancelationRequest, bool showProgress, bool outputIsTerminal) {
     const auto fail = [&err](const Failure& failure) {
@@ -338,7 +312,9 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
     }
     document.mapping = options.mapping;
     document.title = QFileInfo(file).fileName();
-    document.description = describeTuning(options, space, range, notes);
+    document.description = describeTuning(space.getName(), notes, range,
+                                          weightFunctionNames.at(options.weightFunction),
+                                          options.attenuation, options.dial);
     const QByteArray bytes = format.write(document);
     if (!options.outputFile.isEmpty()) {
         const std::optional<Failure> failure = writeWholeFile(options.outputFile, bytes);

@@ -1,0 +1,58 @@
+#pragma once
+
+// The output of "Make": the tuning shown in the output box, what it was made from, and the
+// line above the box that says when the table has changed since. A tuning belongs to the
+// space and the edits it was made from: whatever leaves the window (exports, sound) reads it
+// from here, so that nothing hidden or stale leaves it unannounced.
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QLabel;
+class QPlainTextEdit;
+
+class TuningOutput : public QObject {
+    Q_OBJECT
+
+public:
+    // What a tuning is made from, in a form that compares: equal exactly when a search would
+    // read the same input.
+    using Fingerprint = std::function<QByteArray()>;
+
+    // Inserts the out-of-date line into the box's layout, just above it.
+    TuningOutput(QPlainTextEdit* box, Fingerprint fingerprint);
+
+    // A search starts from what the table holds now: no tuning is shown until it ends. The
+    // description names the settings it is made with.
+    void begin(const QString& description);
+    // Shows the tuning the search begun last has made.
+    void show(const std::vector<long double>& tuning);
+    // Shows nothing: no tuning, no line.
+    void clear();
+    // Compares what is shown now with what the tuning was made from, and shows or hides the
+    // line. Call after anything that can change the search's input.
+    void refresh();
+
+    const std::vector<long double>& tuning() const { return shown; }
+    bool isOutOfDate() const { return outOfDate; }
+    QString description() const { return madeWith; }
+    // Why the tuning cannot be exported; empty when it can.
+    QString exportProblem() const;
+
+signals:
+    void changed();
+
+private:
+    QPlainTextEdit* box;
+    QLabel* line;
+    Fingerprint fingerprint;
+    std::vector<long double> shown;
+    QByteArray madeFrom;
+    QString madeWith;
+    QByteArray makingFrom;
+    QString makingWith;
+    bool outOfDate = false;
+};
