@@ -208,7 +208,7 @@ void MainWindow::initialiseTable() {
     QStatusBar* status = statusBar();
     connect(model, &ScaleSpaceModel::editRefused, status,
             [status](const QString& text, const QString& reason) {
-                status->showMessage(tr("Cannot use \"%1\": %2.").arg(text, reason));
+                status->showMessage(tr("Cannot use \"%1\": %2.").arg(text, reason), statusTimeout);
             });
 
     for (CustomHeaderView* header : {horizontal, vertical}) {

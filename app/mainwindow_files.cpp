@@ -111,9 +111,9 @@ void MainWindow::handleScaleSpaceActivated(QString itemName) {
         return;
     }
 
-    if (!openScaleSpaceFile(libraryFile, false)) {
-        showEntryOfCurrentFile();
-    }
+    // The box names the space shown, also when the Save question chose a file of its own.
+    openScaleSpaceFile(libraryFile, false);
+    showEntryOfCurrentFile();
 }
 
 void MainWindow::handleCurrentUrlChanged(QUrl newUrl) {

@@ -45,7 +45,7 @@ void MainWindow::handleClearClicked() {
 void MainWindow::startMaking() {
     // A size that is not usable would make the search run for minutes and print infinities.
     if (const std::optional<QString> untunable = findUntunableInterval(notesToSave(), scaleSpace)) {
-        statusBar()->showMessage(*untunable);
+        statusBar()->showMessage(*untunable, statusTimeout);
         return;
     }
     if (job->isRunning()) {

@@ -43,7 +43,7 @@ void MainWindow::initialiseDocument() {
         QUrl::fromLocalFile(makeFilePath(defaultScaleSpace, pitchSpacesPath)));
     connect(document, &ScaleSpaceDocument::modifiedChanged, this, &MainWindow::setWindowModified);
     connect(document, &ScaleSpaceDocument::statusMessage, this,
-            [this](const QString& text) { statusBar()->showMessage(text); });
+            [this](const QString& text) { statusBar()->showMessage(text, statusTimeout); });
     connect(document, &ScaleSpaceDocument::saveRequested, this,
             &MainWindow::handleSaveSubScaleSpace);
     connect(document, &ScaleSpaceDocument::recentChosen, this, &MainWindow::openRecentFile);

@@ -28,5 +28,5 @@ void MainWindow::initialiseSound() {
     connect(this, &MainWindow::tuningChanged, controls,
             [this, controls] { controls->setTuning(getTuning()); });
     connect(controls, &SoundControls::statusMessage, this,
-            [this](const QString& text) { statusBar()->showMessage(text); });
+            [this](const QString& text) { statusBar()->showMessage(text, statusTimeout); });
 }

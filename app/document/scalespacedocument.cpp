@@ -192,12 +192,17 @@ void ScaleSpaceDocument::rememberFile(const QString& path) {
 }
 
 void ScaleSpaceDocument::attachRecentMenu(QMenu* menu) {
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+    const auto fill = [this, menu] {
         menu->clear();
         for (const QString& file : Settings::instance().recentFiles()) {
             QAction* action = menu->addAction(QDir::toNativeSeparators(file));
             connect(action, &QAction::triggered, this, [this, file] { emit recentChosen(file); });
         }
         menu->setEnabled(!menu->isEmpty());
-    });
+    };
+    // Filled at once and whenever a file is opened or saved, so that a disabled menu, which
+    // never opens, comes to life with the first file.
+    fill();
+    connect(&Settings::instance(), &Settings::recentFilesChanged, menu, fill);
+    connect(menu, &QMenu::aboutToShow, this, fill);
 }

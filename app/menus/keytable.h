@@ -7,7 +7,6 @@
 #include <QKeySequence>
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 #include <vector>
 
@@ -29,8 +28,6 @@ struct KeyBinding {
     bool anyModifiers = false;
     // A disabled action leaves the key to the widget with focus; otherwise the key is taken.
     bool passWhenDisabled = false;
-    // Menu entries that show the key too: the modes a toggling key switches between.
-    QStringList shownBeside = {};
 };
 
 // One line of the shortcuts list, with the bindings it describes.

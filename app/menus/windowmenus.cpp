@@ -77,6 +77,9 @@ void WindowMenus::addTuningAndViewMenus() {
     action(QStringLiteral("actionDecimal"))->setChecked(true);
     action(QStringLiteral("actionSize"))->setChecked(true);
     view->addSeparator();
+    addAction(view, QStringLiteral("actionSwapDisplay"), tr("Switch Decimal and Cents"));
+    addAction(view, QStringLiteral("actionSwapInterval"), tr("Switch Size and Weight"));
+    view->addSeparator();
     addAction(view, QStringLiteral("actionLargerRange"), tr("&Larger Range"));
     addAction(view, QStringLiteral("actionSmallerRange"), tr("S&maller Range"));
     addAction(view, QStringLiteral("actionAddPeriod"), tr("&Add Period"));
@@ -87,7 +90,7 @@ void WindowMenus::addKeysOnlyActions() {
     // What only a key does: actions of no menu, so that the key filter reaches every key the
     // same way.
     for (const char* name :
-         {"actionSwapDisplay", "actionSwapInterval", "actionDeselectCell", "actionHoldArrows",
+         {"actionDeselectCell", "actionHoldArrows",
           "actionPeriodLeft", "actionPeriodUp", "actionPeriodRight", "actionPeriodDown",
           "actionResetCell", "actionDialUp", "actionDialDown", "actionAttenuationDown",
           "actionAttenuationUp"}) {
@@ -97,20 +100,19 @@ void WindowMenus::addKeysOnlyActions() {
 }
 
 void WindowMenus::applyKeyTable() {
-    // An action keeps its keys in the table's order; the first is the one its menu shows.
-    std::map<QString, std::pair<QList<QKeySequence>, bool>> keys;
+    // An action keeps its keys in the table's order. A menu shows a key beside its action only
+    // if the key does that wherever the focus is: an action with real shortcuts shows those.
+    std::map<QString, std::pair<QList<QKeySequence>, QList<QKeySequence>>> keys;
     for (const KeyBinding& binding : keyBindings()) {
-        for (const QString& name : QStringList(binding.action) + binding.shownBeside) {
-            auto& [sequences, shortcut] = keys[name];
-            sequences += binding.keys;
-            shortcut = binding.scope == KeyScope::Shortcut;
-        }
+        auto& [shortcuts, filtered] = keys[binding.action];
+        (binding.scope == KeyScope::Shortcut ? shortcuts : filtered) += binding.keys;
     }
     for (const auto& [name, entry] : keys) {
-        if (QAction* keyed = action(name); keyed != nullptr && entry.second) {
+        QAction* keyed = action(name);
+        if (keyed != nullptr && !entry.first.isEmpty()) {
             keyed->setShortcuts(entry.first);
         } else if (keyed != nullptr) {
-            showKeys(keyed, entry.first);
+            showKeys(keyed, entry.second);
         }
     }
 }

@@ -14,7 +14,7 @@ SoundControls::SoundControls(TuningPlayer* player, QAction* playTuning, QAction*
     connect(player, &TuningPlayer::playingChanged, this, &SoundControls::update);
     update();
     connect(playTuning, &QAction::triggered, this, [this] {
-        if (!tuning.empty()) {
+        if (!tuning.empty() && explainUnavailable()) {
             this->player->play(
                 audio::tuningScore(tuning, Settings::instance().referenceFrequency()));
         }
@@ -31,16 +31,28 @@ void SoundControls::setTuning(const std::vector<long double>& newTuning) {
 void SoundControls::update() {
     const QString reason = player->unavailableReason();
     const bool hasTuning = !tuning.empty();
-    playTuningAction->setEnabled(player->isAvailable() && hasTuning);
+    // Without an output the actions stay enabled, so that choosing them says why nothing sounds.
+    playTuningAction->setEnabled(hasTuning);
     playTuningAction->setToolTip(!reason.isEmpty() ? reason
                                  : hasTuning       ? QString()
                                                    : tr("Make a tuning to play it."));
-    playIntervalAction->setEnabled(player->isAvailable());
+    playIntervalAction->setEnabled(true);
     playIntervalAction->setToolTip(reason);
     stopSoundAction->setEnabled(player->isPlaying());
 }
 
+bool SoundControls::explainUnavailable() {
+    if (player->isAvailable()) {
+        return true;
+    }
+    emit statusMessage(player->unavailableReason());
+    return false;
+}
+
 void SoundControls::playInterval() {
+    if (!explainUnavailable()) {
+        return;
+    }
     const std::optional<std::pair<long double, long double>> sizes = interval();
     if (!sizes) {
         emit statusMessage(tr("Choose a cell of the table to play its interval."));

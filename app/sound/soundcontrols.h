@@ -32,6 +32,8 @@ signals:
 private:
     void update();
     void playInterval();
+    // True when there is an output; otherwise says why there is none, in the status bar.
+    bool explainUnavailable();
 
     TuningPlayer* player;
     QAction* playTuningAction;

@@ -52,12 +52,18 @@ private slots:
 
         QAction* target = menus.action(action);
         QVERIFY2(target != nullptr, qPrintable(action));
-        QVERIFY(target->shortcuts().contains(key));
+        // The menu shows a key only where it acts wherever the focus is: an action with a real
+        // shortcut shows only its real shortcuts.
         if (scope == KeyScope::Shortcut) {
+            QVERIFY(target->shortcuts().contains(key));
             QVERIFY(target->shortcutContext() != Qt::WidgetShortcut);
             return;
         }
-        QCOMPARE(target->shortcutContext(), Qt::WidgetShortcut);
+        if (target->shortcutContext() != Qt::WidgetShortcut) {
+            QVERIFY(!target->shortcuts().contains(key));
+        } else {
+            QVERIFY(target->shortcuts().contains(key));
+        }
         const QSignalSpy triggered(target, &QAction::triggered);
         QKeyEvent press(QEvent::KeyPress, key[0].key(), key[0].keyboardModifiers());
         QObject* receiver = scope == KeyScope::Table ? static_cast<QObject*>(table) : central;
