@@ -90,10 +90,9 @@ void WindowMenus::addKeysOnlyActions() {
     // What only a key does: actions of no menu, so that the key filter reaches every key the
     // same way.
     for (const char* name :
-         {"actionDeselectCell", "actionHoldArrows",
-          "actionPeriodLeft", "actionPeriodUp", "actionPeriodRight", "actionPeriodDown",
-          "actionResetCell", "actionDialUp", "actionDialDown", "actionAttenuationDown",
-          "actionAttenuationUp"}) {
+         {"actionDeselectCell", "actionHoldArrows", "actionPeriodLeft", "actionPeriodUp",
+          "actionPeriodRight", "actionPeriodDown", "actionResetCell", "actionDialUp",
+          "actionDialDown", "actionAttenuationDown", "actionAttenuationUp"}) {
         auto* action = new QAction(menuBar);
         action->setObjectName(QLatin1String(name));
     }

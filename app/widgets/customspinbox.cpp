@@ -5,27 +5,12 @@
 #include <QTimer>
 
 CustomSpinBox::CustomSpinBox(QWidget* parent) : QSpinBox(parent) {
-    lineEdit()->setReadOnly(true);
-    lineEdit()->setFocusPolicy(Qt::NoFocus);
-    lineEdit()->installEventFilter(this);
+    // A typed value counts once Return or leaving the box commits it, so that the table is not
+    // rebuilt for every digit on the way.
+    setKeyboardTracking(false);
 }
 
 CustomSpinBox::~CustomSpinBox() = default;
-
-bool CustomSpinBox::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lineEdit()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::FocusIn:
-            return true;
-        default:
-            break;
-        }
-    }
-    return QObject::eventFilter(watched, event);
-}
 
 void CustomSpinBox::focusInEvent(QFocusEvent* event) {
     QAbstractSpinBox::focusInEvent(event);

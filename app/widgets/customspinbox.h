@@ -2,14 +2,13 @@
 
 #include <QSpinBox>
 
-// A spin box whose value changes only by stepping (arrows, Up and Down, the wheel): its text
-// can be neither typed into nor selected.
+// A spin box that takes typed values once Return or leaving it commits them, and steps
+// (arrows, Up and Down, the wheel) without leaving its text selected.
 class CustomSpinBox : public QSpinBox {
 public:
     explicit CustomSpinBox(QWidget* parent = nullptr);
     ~CustomSpinBox() override;
 
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void stepBy(int steps) override;
 
 protected:
