@@ -7,6 +7,27 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
+namespace {
+
+// The box layout that holds the widget itself, among the layout and those nested in it.
+QBoxLayout* containingLayout(QLayout* layout, QWidget* widget) {
+    if (layout == nullptr) {
+        return nullptr;
+    }
+    if (auto* box = qobject_cast<QBoxLayout*>(layout);
+        box != nullptr && box->indexOf(widget) >= 0) {
+        return box;
+    }
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QBoxLayout* found = containingLayout(layout->itemAt(i)->layout(), widget)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
 TuningOutput::TuningOutput(QPlainTextEdit* box, Fingerprint fingerprint)
     : QObject(box), box(box), line(new QLabel(box->parentWidget())),
       fingerprint(std::move(fingerprint)) {
@@ -15,7 +36,7 @@ TuningOutput::TuningOutput(QPlainTextEdit* box, Fingerprint fingerprint)
     line->setWordWrap(true);
     line->setStyleSheet(QStringLiteral("color: #b00000;"));
     line->hide();
-    if (auto* layout = qobject_cast<QBoxLayout*>(box->parentWidget()->layout())) {
+    if (QBoxLayout* layout = containingLayout(box->parentWidget()->layout(), box)) {
         layout->insertWidget(layout->indexOf(box), line);
     }
 }
