@@ -137,7 +137,10 @@ QByteArray MainWindow::workFingerprint() const {
     text << '|' << state.range << '|' << state.weightFunction << '|';
     for (const std::vector<int>* notes : {&state.selected, &state.fixed}) {
         for (const int note : *notes) {
-            text << note << ' ';
+            // Note 0 is the reference: as a fixed note it changes nothing.
+            if (note != 0 || notes == &state.selected) {
+                text << note << ' ';
+            }
         }
         text << '|';
     }

@@ -1,3 +1,4 @@
+#include "app/editing/edithistory.h"
 #include "app/making/tuningmaking.h"
 #include "app/shared/storageconstants.h"
 #include "storage/dbmanager.h"
@@ -5,8 +6,10 @@
 #include "tests/common/storedcell.h"
 #include "tuning/scale.h"
 
+#include <QAction>
 #include <QDebug>
 #include <QDial>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -18,6 +21,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QThreadPool>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <cmath>
@@ -355,6 +359,59 @@ private slots:
         QCOMPARE(harness.currentCell(), QPoint(4, 3));
         QTRY_VERIFY_WITH_TIMEOUT(harness.idle(), finishTimeout);
         QVERIFY(harness.window.statusBar()->currentMessage().isEmpty());
+    }
+
+    // What follows a tuning decides whether it still stands, what Export offers and the line
+    // above the output.
+    void tuningFollowsTheTable_data() {
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("kept");
+        QTest::addColumn<bool>("outOfDate");
+        QTest::newRow("nothing") << "nothing" << true << false;
+        QTest::newRow("a cell edited") << "edit" << true << true;
+        QTest::newRow("the edit undone") << "edit and undo" << true << false;
+        QTest::newRow("the dial moved") << "dial" << true << true;
+        QTest::newRow("display mode") << "cents" << true << false;
+        QTest::newRow("another space shown") << "open 19edo" << false << false;
+        QTest::newRow("made again and cancelled") << "cancel" << false << false;
+    }
+
+    void tuningFollowsTheTable() {
+        QFETCH(QString, after);
+        QFETCH(bool, kept);
+        QFETCH(bool, outOfDate);
+        MakingHarness harness;
+        QSignalSpy changed(&harness.window, &MainWindow::tuningChanged);
+        harness.range->setValue(5);
+        harness.make->click();
+        QTRY_VERIFY(!harness.window.getTuning().empty());
+        if (after == "edit" || after == "edit and undo") {
+            harness.model->setData(harness.model->index(1, 3), QStringLiteral("6/5"), Qt::EditRole);
+        }
+        if (after == "edit and undo") {
+            harness.window.editHistory()->stack()->undo();
+        } else if (after == "dial") {
+            harness.dial->setValue(harness.dial->value() + 10);
+        } else if (after == "cents") {
+            harness.window.handleChangeDisplay(DisplayMode::Cents);
+        } else if (after == "open 19edo") {
+            harness.window.handleScaleSpaceActivated(QStringLiteral("19edo"));
+        } else if (after == "cancel") {
+            harness.dial->setValue(harness.dial->maximum() - 1);
+            harness.range->setValue(30);
+            harness.make->click();
+            QVERIFY(harness.window.getTuning().empty());
+            harness.cancel->click();
+        }
+        QCOMPARE(!harness.window.getTuning().empty(), kept);
+        QCOMPARE(!harness.output->toPlainText().isEmpty(), kept);
+        const QLabel* line = harness.window.findChild<QLabel*>(QStringLiteral("tuningStateLabel"));
+        QVERIFY(line != nullptr);
+        QCOMPARE(line->isVisible(), outOfDate);
+        QAction* exportScala =
+            harness.window.findChild<QAction*>(QStringLiteral("actionExportSCL"));
+        QVERIFY(exportScala != nullptr);
+        QCOMPARE(exportScala->isEnabled(), kept);
     }
 };
 
