@@ -26,8 +26,9 @@ QByteArray writeKeyboardMapping(const TuningDocument& document) {
         QStringLiteral("! Reference note for which frequency is given:"),
         key,
         QStringLiteral("! Frequency to tune the above note to:"),
-        // The shortest text that reads back as the same double.
-        QString::number(document.mapping.referenceFrequency, 'g', QLocale::FloatingPointShortest),
+        // The shortest text that reads back as the same double, never in exponent form, which
+        // readers of these files refuse.
+        QString::number(document.mapping.referenceFrequency, 'f', QLocale::FloatingPointShortest),
         QStringLiteral("! Scale degree to consider as formal octave:"),
         QString::number(degrees),
         QStringLiteral("! Mapping."),

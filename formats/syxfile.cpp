@@ -1,5 +1,6 @@
 #include "formats/tuningformats.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace formats {
@@ -20,7 +21,9 @@ void appendKey(QByteArray& bytes, long double cents) {
         bytes.append(3, char(0x7F));
         return;
     }
-    const long long step = std::llround(exactStep);
+    // The very top step would be sent as 7F 7F 7F, which the standard reserves for "no
+    // change": that key gets the step below it, 0.006 cents lower.
+    const long long step = std::min(std::llround(exactStep), highestStep - 1);
     bytes.append(char(step >> 14));
     bytes.append(char((step >> 7) & 0x7F));
     bytes.append(char(step & 0x7F));

@@ -73,7 +73,7 @@ PitchReading readPitch(const QString& token) {
     return {value, QString()};
 }
 
-// The pitch is the first word of its line; anything after it is a comment.
+// The first word of a line.
 QString firstWord(QStringView line) {
     const QStringView trimmed = line.trimmed();
     qsizetype end = 0;
@@ -81,6 +81,26 @@ QString firstWord(QStringView line) {
         ++end;
     }
     return trimmed.left(end).toString();
+}
+
+// A pitch and whatever follows it on its line, which the format ignores, also without a space
+// between them ("3/2!fifth"): the pitch's own characters; the first word where there are none.
+QString pitchWord(QStringView line) {
+    const QStringView trimmed = line.trimmed();
+    qsizetype end = 0;
+    const auto numberCharacter = [&trimmed](qsizetype at) {
+        const QChar c = trimmed[at];
+        if (c.isDigit() || QStringView(u"./+-").contains(c)) {
+            return true;
+        }
+        // An exponent ("1.e23") only where a number follows.
+        return (c == u'e' || c == u'E') && at + 1 < trimmed.size() &&
+               (trimmed[at + 1].isDigit() || QStringView(u"+-").contains(trimmed[at + 1]));
+    };
+    while (end < trimmed.size() && numberCharacter(end)) {
+        ++end;
+    }
+    return end > 0 ? trimmed.left(end).toString() : firstWord(line);
 }
 
 // A "!" line, also when blanks come before the "!".
@@ -188,7 +208,7 @@ ScalaParseResult parseScala(const QString& text) {
             if (line.trimmed().isEmpty()) {
                 break;
             }
-            const QString token = firstWord(line);
+            const QString token = pitchWord(line);
             const PitchReading pitch = readPitch(token);
             if (!pitch.value) {
                 return {std::nullopt, where() + pitch.problem};
@@ -227,8 +247,10 @@ ScalaParseResult parseScala(const QString& text) {
 
 QString formatScala(const QString& fileName, const QString& description,
                     const std::vector<long double>& pitches) {
-    QString text =
-        QStringLiteral("! %1\n!\n%2\n %3\n!\n").arg(fileName, description).arg(pitches.size());
+    // Concatenated: arg() chains would read a "%1" in the name as a place for the next value.
+    QString text = QStringLiteral("! ") + fileName + QStringLiteral("\n!\n") + description +
+                   QStringLiteral("\n ") + QString::number(pitches.size()) +
+                   QStringLiteral("\n!\n");
     for (const long double pitch : pitches) {
         const double cents = static_cast<double>(1200.0L * std::log2(pitch));
         text += QLatin1Char(' ') + QString::number(cents, 'f', 12) + QLatin1Char('\n');

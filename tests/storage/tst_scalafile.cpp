@@ -26,6 +26,9 @@ private slots:
         QTest::newRow("cents and ratios mixed")
             << "mixed\n3\n701.955000865387\n 8/5\n2\n"
             << "mixed" << Pitches{std::exp2(701.955000865387L / 1200), 1.6L, 2.0L};
+        QTest::newRow("comment or text right after a pitch")
+            << "c\n3\n3/2!fifth\n701.955!fifth in cents\n2/1octave\n"
+            << "c" << Pitches{1.5L, std::exp2(701.955L / 1200), 2.0L};
         QTest::newRow("trailing text after pitches")
             << "t\n2 pitches follow\n 386.3137 major third\n 2/1   octave ! the period\n"
             << "t" << Pitches{std::exp2(386.3137L / 1200), 2.0L};
@@ -131,16 +134,28 @@ private slots:
         QVERIFY2(result.error.contains(problem), qPrintable(result.error));
     }
 
-    // What we write must read back to the same pitches, far below what anyone can hear.
+    // What we write must read back to the same pitches, far below what anyone can hear, and
+    // the same name and description, whatever "%" they hold.
+    void formatRoundTrips_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("plain") << "a.qmx"
+                               << "test";
+        QTest::newRow("percent signs") << "odd%1.qmx"
+                                       << "odd%1: notes %2 of 13, 100%";
+    }
+
     void formatRoundTrips() {
+        QFETCH(QString, name);
+        QFETCH(QString, description);
         const Pitches pitches{1.0594630943592953L, 1.2331060371652351L,
                               1.4983070768766815L, 0.75L,
                               2.000867994L,        1024.0L};
-        const QString text = formatScala(QStringLiteral("a.qmx"), QStringLiteral("test"), pitches);
-        QVERIFY(text.startsWith(QStringLiteral("! a.qmx\n")));
+        const QString text = formatScala(name, description, pitches);
+        QVERIFY(text.startsWith(QStringLiteral("! ") + name + QLatin1Char('\n')));
         const ScalaParseResult result = parseScala(text);
         QVERIFY2(result.scale.has_value(), qPrintable(result.error));
-        QCOMPARE(result.scale->description, QStringLiteral("test"));
+        QCOMPARE(result.scale->description, description);
         QCOMPARE(result.scale->pitches.size(), pitches.size());
         for (std::size_t i = 0; i < pitches.size(); ++i) {
             const long double written = 1200.0L * std::log2(pitches[i]);
