@@ -1,3 +1,4 @@
+#include "app/tune/outputtarget.h"
 #include "app/tune/tunecommand.h"
 
 #include <QCoreApplication>
@@ -34,7 +35,12 @@ int main(int argc, char** argv) {
     QTextStream err(stderr);
     const int status = tune::run(QCoreApplication::arguments().mid(1), out, err, cancelationRequest,
                                  isatty(STDERR_FILENO) == 1, isatty(STDOUT_FILENO) == 1);
-    out.flush();
+    // A full disk or a closed pipe fails only here, when the output leaves its buffer.
+    if (const std::optional<QString> problem = tune::flushStandardOutput(out)) {
+        err << QStringLiteral("quillmere-tune: ") << *problem << '\n';
+        err.flush();
+        return 1;
+    }
     err.flush();
     return status;
 }

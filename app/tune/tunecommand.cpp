@@ -1,5 +1,7 @@
 #include "app/tune/tunecommand.h"
 
+#include "app/tune/outputtarget.h"
+
 #include "app/making/tuningcheck.h"
 #include "app/making/tuningmaking.h"
 #include "app/shared/storageconstants.h"
@@ -277,6 +279,11 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
                                      .arg(format.name)});
     }
     const QString file = resolveScaleSpaceFile(options.file);
+    const OutputTarget target =
+        options.outputFile.isEmpty() ? OutputTarget{} : classifyOutput(options.outputFile, file);
+    if (target.kind == OutputKind::Refused) {
+        return fail({FileError, target.problem});
+    }
     ScaleSpace space;
     if (const std::optional<Failure> failure = loadScaleSpace(file, space, cancelationRequest)) {
         return fail(*failure);
@@ -316,6 +323,10 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
                                           weightFunctionNames.at(options.weightFunction),
                                           options.attenuation, options.dial);
     const QByteArray bytes = format.write(document);
+    if (target.kind == OutputKind::Stream) {
+        const std::optional<QString> problem = writeStream(options.outputFile, bytes);
+        return problem ? fail({FileError, *problem}) : Success;
+    }
     if (!options.outputFile.isEmpty()) {
         const std::optional<Failure> failure = writeWholeFile(options.outputFile, bytes);
         return failure ? fail(*failure) : Success;
@@ -344,6 +355,15 @@ int runImport(const ImportOptions& options, QTextStream& err) {
         return status;
     };
 
+    // A scale space file is a database: it cannot be streamed into a FIFO or a device.
+    if (const OutputTarget target = classifyOutput(options.outputFile, options.scalaFile);
+        target.kind != OutputKind::RegularFile) {
+        return fail(
+            FileError,
+            target.kind == OutputKind::Refused
+                ? target.problem
+                : QStringLiteral("'%1' is not a file that can be written").arg(options.outputFile));
+    }
     QFile input(options.scalaFile);
     if (!QFileInfo(options.scalaFile).isFile() || !input.open(QIODevice::ReadOnly)) {
         return fail(FileError, QStringLiteral("cannot read '%1'").arg(options.scalaFile));

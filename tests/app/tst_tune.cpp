@@ -79,6 +79,10 @@ class TestTune : public QObject {
 
 private:
     QTemporaryDir folder;
+    static QByteArray readAll(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
     static QString library12() { return QDir(pitchSpacesPath).filePath("12edo.qmx"); }
 
 private slots:
@@ -528,6 +532,77 @@ private slots:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 130);
         QCOMPARE(process.readAllStandardOutput(), QByteArray());
+    }
+
+    // The real program never replaces its own input or a node that is not a file, writes a
+    // FIFO as a stream, and fails with 1 when the standard output cannot be written.
+    void unsafeOutputs_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("status");
+        QTest::newRow("output is the input") << "same" << 1;
+        QTest::newRow("output is the input through a link") << "link" << 1;
+        QTest::newRow("import over its own Scala file") << "import same" << 1;
+        QTest::newRow("output into a FIFO, as a stream") << "fifo" << 0;
+        QTest::newRow("text into a full disk") << "full" << 1;
+        QTest::newRow("binary into a full disk") << "full syx" << 1;
+        QTest::newRow("help into a full disk") << "full help" << 1;
+    }
+
+    void unsafeOutputs() {
+        QFETCH(QString, kind);
+        QFETCH(int, status);
+        const QString program =
+            QDir(QCoreApplication::applicationDirPath()).filePath("../../app/tune/quillmere-tune");
+        if (!QFile::exists(program)) {
+            QSKIP("quillmere-tune is not built beside the tests");
+        }
+        const QTemporaryDir dir;
+        const QString space = dir.filePath("space.qmx");
+        QVERIFY(QFile::copy(library12(), space));
+        const QByteArray before = readAll(space);
+        QProcess process;
+        QStringList arguments{space, "--notes", "1-3"};
+        QFile fifoReader;
+        if (kind == "same") {
+            arguments << "--output" << space;
+        } else if (kind == "link") {
+            QVERIFY(QFile::link(space, dir.filePath("link.qmx")));
+            arguments = QStringList{dir.filePath("link.qmx"), "--output", space};
+        } else if (kind == "import same") {
+            QFile scala(dir.filePath("a.scl"));
+            QVERIFY(scala.open(QIODevice::WriteOnly) && scala.write("a\n1\n2/1\n") > 0);
+            scala.close();
+            arguments = QStringList{"--import", scala.fileName(), "--output", scala.fileName()};
+        } else if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+            arguments << "--output" << dir.filePath("fifo");
+        } else {
+            process.setStandardOutputFile(QStringLiteral("/dev/full"));
+            if (kind == "full syx") {
+                arguments << "--format"
+                          << "syx";
+            } else if (kind == "full help") {
+                arguments = QStringList{"--help"};
+            }
+        }
+        process.start(program, arguments);
+        QVERIFY(process.waitForStarted());
+        if (kind == "fifo") {
+            fifoReader.setFileName(dir.filePath("fifo"));
+            QVERIFY(fifoReader.open(QIODevice::ReadOnly));
+        }
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitCode(), status);
+        QCOMPARE(readAll(space), before);
+        if (kind == "fifo") {
+            QVERIFY(fifoReader.readAll().startsWith("Decimal tuning"));
+            struct stat node {};
+            QCOMPARE(::stat(QFile::encodeName(dir.filePath("fifo")).constData(), &node), 0);
+            QVERIFY(S_ISFIFO(node.st_mode));
+        }
+        if (status != 0) {
+            QVERIFY(!process.readAllStandardError().isEmpty());
+        }
     }
 };
 
