@@ -3,9 +3,17 @@
 #include "app/shared/storageconstants.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
+#include <QUrl>
 
+#include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -106,6 +114,81 @@ ScaleSpaceRead readScaleSpace(const QString& path, const std::atomic<bool>* inte
         return {SizePattern(), ReadFailure::NotScaleSpaceFile};
     }
     return file.readPattern(interrupt);
+}
+
+namespace {
+
+// The umask, read from the process's status: setting it to read it would race with any other
+// thread that creates a file.
+mode_t currentUmask() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok) {
+                    return mode_t(mask);
+                }
+            }
+        }
+    }
+    return mode_t(022);
+}
+
+// A temporary file is private; the file it becomes gets what QSaveFile gives: a replaced file
+// keeps its permissions, a new one read and write for all less the umask.
+void givePermissions(const QString& staging, const QFileInfo& output) {
+    if (output.exists()) {
+        QFile::setPermissions(staging, QFile::permissions(output.absoluteFilePath()));
+        return;
+    }
+    ::chmod(QFile::encodeName(staging).constData(), 0666 & ~currentUmask());
+}
+
+// The staging file's name with its journal's suffix must fit in a file name.
+constexpr int longestStagedName = NAME_MAX - int(sizeof(".XXXXXX.part-journal")) - 1;
+
+} // namespace
+
+std::optional<QString> writeScaleSpace(const QString& path, const SizePattern& pattern) {
+    if (pattern.empty()) {
+        return QStringLiteral("a scale space needs two notes or more");
+    }
+    const QFileInfo output(path);
+    if (QFile::encodeName(output.fileName()).size() > longestStagedName) {
+        return QStringLiteral("the name is too long for the temporary file written beside it "
+                              "(at most %1 bytes)")
+            .arg(longestStagedName);
+    }
+    // A new database beside the target, moved over it only when complete: nothing of the old
+    // file (its triggers, views or journal) ever runs, and a kill part-way leaves it whole.
+    QTemporaryFile staging(output.absoluteDir().filePath(QLatin1Char('.') + output.fileName() +
+                                                         QStringLiteral(".XXXXXX.part")));
+    if (!staging.open()) {
+        return staging.errorString();
+    }
+    staging.close();
+    givePermissions(staging.fileName(), output);
+    bool saved = false;
+    {
+        const std::unique_ptr<dbCurrnet> db = openDatabase(QUrl::fromLocalFile(staging.fileName()));
+        saved = db && db->savePattern(pattern);
+    }
+    // Only a file that reads back whole takes the target's place.
+    if (saved) {
+        const ScaleSpaceRead check = readScaleSpace(staging.fileName());
+        saved = check.failure == ReadFailure::None && check.pattern.size() == pattern.size();
+    }
+    if (!saved) {
+        return QStringLiteral("the file could not be written whole");
+    }
+    if (std::rename(QFile::encodeName(staging.fileName()).constData(),
+                    QFile::encodeName(output.absoluteFilePath()).constData()) != 0) {
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    staging.setAutoRemove(false);
+    return std::nullopt;
 }
 
 QString describeReadFailure(ReadFailure failure) {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 // The library folder of scale space files and the built-in scale spaces in it. A scale
 // space's name is its file's base name; files elsewhere are reached by folder or URL.
@@ -38,5 +39,9 @@ ScaleSpaceRead readScaleSpace(const QString& path, const std::atomic<bool>* inte
 // A few words for a status line, e.g. "the file does not exist", "it is not a scale space
 // file", "the file is damaged", "the file holds no notes", "reading was interrupted".
 QString describeReadFailure(ReadFailure failure);
+// Writes the pattern as a new scale space file beside the path and renames it over the path
+// once it reads back whole, so that the path holds the old file or the new one, never a part
+// and never anything the old file's schema did. Why not, when it fails.
+std::optional<QString> writeScaleSpace(const QString& path, const SizePattern& pattern);
 
 } // namespace dbManager

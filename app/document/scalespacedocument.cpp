@@ -81,29 +81,27 @@ std::optional<SizePattern> ScaleSpaceDocument::read(const QString& path) {
 }
 
 bool ScaleSpaceDocument::write(const QString& path, const SizePattern& pattern) {
-    bool saved = false;
-    if (!pattern.empty()) {
-        const std::unique_ptr<dbCurrnet> db = dbManager::openDatabase(QUrl::fromLocalFile(path));
-        saved = db && db->savePattern(pattern);
-    }
-    if (saved) {
-        stack->setClean();
-        rememberFile(path);
-        emit statusMessage(tr("Saved %1").arg(QDir::toNativeSeparators(path)));
+    // A file that is there but no scale space is the user's other work: it is not replaced.
+    std::optional<QString> problem;
+    if (QFileInfo::exists(path) &&
+        dbManager::readScaleSpace(path).failure == dbManager::ReadFailure::NotScaleSpaceFile) {
+        problem = dbManager::describeReadFailure(dbManager::ReadFailure::NotScaleSpaceFile);
     } else {
-        emit statusMessage("Not saved: " + QDir::toNativeSeparators(path));
+        problem = dbManager::writeScaleSpace(path, pattern);
     }
-    return saved;
+    if (problem) {
+        emit statusMessage("Not saved: " + QDir::toNativeSeparators(path) + ": " + *problem);
+        return false;
+    }
+    stack->setClean();
+    rememberFile(path);
+    emit statusMessage(tr("Saved %1").arg(QDir::toNativeSeparators(path)));
+    return true;
 }
 
 std::optional<SizePattern> ScaleSpaceDocument::writeNew(const QString& path,
                                                         const SizePattern& pattern) {
-    const bool existed = QFileInfo::exists(path);
     if (!write(path, pattern)) {
-        if (!existed) {
-            // Opening created it; a failed save leaves nothing behind.
-            QFile::remove(path);
-        }
         return std::nullopt;
     }
     const SizePattern written = dbManager::readScaleSpace(path).pattern;
@@ -114,13 +112,22 @@ std::optional<SizePattern> ScaleSpaceDocument::writeNew(const QString& path,
 }
 
 std::optional<SizePattern> ScaleSpaceDocument::readScala(const QString& path) {
+    // A FIFO or a device would block in open() and never end: only files are read.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         emit statusMessage(
             tr("Cannot import %1: the file cannot be read.").arg(QDir::toNativeSeparators(path)));
         return std::nullopt;
     }
-    const ScalaParseResult parsed = parseScala(QString::fromUtf8(file.read(1 << 20)));
+    // The same limit as the command line's: far more than 1024 pitches with comments need.
+    constexpr qint64 scalaSizeLimit = 4 * 1024 * 1024;
+    if (file.size() > scalaSizeLimit) {
+        emit statusMessage(tr("Cannot import %1: it is larger than 4 MB, too large for a Scala "
+                              "file.")
+                               .arg(QDir::toNativeSeparators(path)));
+        return std::nullopt;
+    }
+    const ScalaParseResult parsed = parseScala(QString::fromUtf8(file.readAll()));
     if (!parsed.scale) {
         emit statusMessage(
             tr("Cannot import %1: %2").arg(QDir::toNativeSeparators(path), parsed.error));

@@ -43,8 +43,7 @@ public:
     // Writes the pattern into the file whole; an empty pattern is refused. On success the
     // space is unmodified and the file heads the recent files. Either way a status line.
     bool write(const QString& path, const SizePattern& pattern);
-    // Save As: writes the pattern into the file, which is removed again when the save fails
-    // and did not exist before; the pattern as the file now holds it.
+    // Save As: writes the pattern into the file; the pattern as the file now holds it.
     std::optional<SizePattern> writeNew(const QString& path, const SizePattern& pattern);
     // The size pattern of a Scala scale; nothing, with a status line, when it cannot be read.
     std::optional<SizePattern> readScala(const QString& path);

@@ -23,7 +23,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QTemporaryFile>
 #include <QUrl>
 
 #include <algorithm>
@@ -31,7 +30,6 @@
 #include <cstdio>
 #include <functional>
 #include <set>
-#include <sys/stat.h>
 
 namespace tune {
 
@@ -336,19 +334,6 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
     return Success;
 }
 
-// A temporary file is private; the file it becomes gets what QSaveFile gives: a replaced file
-// keeps its permissions, a new one read and write for all less the umask.
-void giveOutputPermissions(const QString& staging, const QFileInfo& output) {
-    if (output.exists()) {
-        QFile::setPermissions(staging, QFile::permissions(output.absoluteFilePath()));
-        return;
-    }
-    // The umask is read by setting it; the command runs no other thread that creates files.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::chmod(QFile::encodeName(staging).constData(), 0666 & ~mask);
-}
-
 int runImport(const ImportOptions& options, QTextStream& err) {
     const auto fail = [&err](int status, const QString& message) {
         err << programName << ": " << message << '\n';
@@ -380,35 +365,11 @@ int runImport(const ImportOptions& options, QTextStream& err) {
         return fail(FileError, QStringLiteral("'%1': %2").arg(options.scalaFile, parsed.error));
     }
 
-    // Written beside the output under a temporary name and moved over it only when complete,
-    // so a failed import leaves any existing file as it was and no partial file behind.
-    const QFileInfo output(options.outputFile);
-    QTemporaryFile staging(
-        output.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(output.fileName())));
-    if (!staging.open()) {
-        return fail(FileError, QStringLiteral("cannot write '%1'").arg(options.outputFile));
+    if (const std::optional<QString> problem = dbManager::writeScaleSpace(
+            options.outputFile, scalaSizePattern(parsed.scale->pitches))) {
+        return fail(FileError,
+                    QStringLiteral("cannot write '%1': %2").arg(options.outputFile, *problem));
     }
-    staging.close();
-    giveOutputPermissions(staging.fileName(), output);
-    const SizePattern pattern = scalaSizePattern(parsed.scale->pitches);
-    bool saved = false;
-    {
-        const std::unique_ptr<dbCurrnet> db =
-            dbManager::openDatabase(QUrl::fromLocalFile(staging.fileName()));
-        saved = db && db->savePattern(pattern);
-    }
-    // Only a file that reads back whole takes the output's place (the values come back
-    // rounded to the 18 digits the file keeps).
-    if (saved) {
-        const dbManager::ScaleSpaceRead check = dbManager::readScaleSpace(staging.fileName());
-        saved = check.failure == dbManager::ReadFailure::None &&
-                ScaleSpace(QString(), check.pattern).noteCount() == int(pattern.size());
-    }
-    if (!saved || std::rename(QFile::encodeName(staging.fileName()).constData(),
-                              QFile::encodeName(output.absoluteFilePath()).constData()) != 0) {
-        return fail(FileError, QStringLiteral("cannot write '%1'").arg(options.outputFile));
-    }
-    staging.setAutoRemove(false);
     return Success;
 }
 

@@ -511,10 +511,46 @@ private slots:
         QCOMPARE(harness.selection(), QStringLiteral("Selection: 2, 5"));
     }
 
+    // Save writes a new file and renames it over the old one: nothing of the old file runs
+    // (a trigger that refuses or rewrites rows), and a staging file left by a killed save
+    // changes nothing of the file.
+    void saveRunsNothingOfTheOldFile_data() {
+        QTest::addColumn<QString>("schema");
+        QTest::newRow("trigger refuses rows")
+            << "CREATE TRIGGER refuse BEFORE INSERT ON matrix BEGIN SELECT RAISE(ABORT, 'no'); END";
+        QTest::newRow("trigger rewrites rows") << "CREATE TRIGGER zero AFTER INSERT ON matrix "
+                                                  "BEGIN UPDATE matrix SET value = '0'; END";
+        QTest::newRow("killed save left its staging file") << "";
+    }
+
+    void saveRunsNothingOfTheOldFile() {
+        QFETCH(QString, schema);
+        QTemporaryDir folder;
+        const QString path = QDir(folder.path()).filePath("kept.qmx");
+        QVERIFY(writePattern(path, fourNotes()));
+        if (schema.isEmpty()) {
+            QVERIFY(writeBytes(QDir(folder.path()).filePath(".kept.qmx.abc123.part"),
+                               QByteArray("half a file")));
+            QUILLMERE_COMPARE_PATTERN(readPattern(path), fourNotes());
+            return;
+        }
+        WindowHarness harness;
+        harness.window.changeScaleSpace(path);
+        {
+            RawFile raw(path);
+            QVERIFY(raw.exec(schema));
+        }
+        QVERIFY(harness.model->setData(harness.model->index(0, 1), "1.1"));
+        harness.saveButton->click();
+        QVERIFY(harness.window.statusBar()->currentMessage().startsWith("Saved "));
+        QUILLMERE_COMPARE_PATTERN(readPattern(path), harness.shownPattern(4));
+        const QStringList names = RawFile(path).schema();
+        QVERIFY(!names.contains("refuse") && !names.contains("zero"));
+    }
+
     // A save that fails keeps the file as it was and says so in the status bar.
     void failedSaveKeepsTheFile_data() {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("file refuses the rows") << "refuses";
         QTest::newRow("no database any more") << "not a database";
         QTest::newRow("a single note selected") << "one note";
     }
