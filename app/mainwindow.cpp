@@ -100,13 +100,10 @@ void MainWindow::initialiseMakeCancelButtons() {
     ui->cancelButton->setEnabled(false);
     ui->temperamentBox->installEventFilter(this);
     fitOutputBox(ui->temperamentBox);
-    output = new TuningOutput(ui->temperamentBox, [this] { return workFingerprint(); });
+    output = new TuningOutput(ui->temperamentBox,
+                              [this] { return editor->fingerprint(ui->cutoffDial->value()); });
+    output->watch(model, ui->cutoffDial, ui->selectionBox);
     connect(output, &TuningOutput::changed, this, &MainWindow::tuningChanged);
-    // Whatever can change what a search reads.
-    connect(model, &QAbstractItemModel::modelReset, output, &TuningOutput::refresh);
-    connect(model, &QAbstractItemModel::dataChanged, output, &TuningOutput::refresh);
-    connect(ui->cutoffDial, &QDial::valueChanged, output, &TuningOutput::refresh);
-    connect(ui->selectionBox, &QPlainTextEdit::textChanged, output, &TuningOutput::refresh);
     connect(ui->makeButton, &QPushButton::clicked, this, &MainWindow::handleMakeClicked);
     connect(ui->cancelButton, &QPushButton::clicked, this, &MainWindow::handleCancelClicked);
     connect(ui->clearButton, &QPushButton::clicked, this, &MainWindow::handleClearClicked);
@@ -211,31 +208,6 @@ void MainWindow::initialiseTable() {
                 status->showMessage(tr("Cannot use \"%1\": %2.").arg(text, reason), statusTimeout);
             });
 
-    for (CustomHeaderView* header : {horizontal, vertical}) {
-        header->setNoteStates(
-            [this](int note) {
-                const std::vector<int>& selected = editor->selectedNotes();
-                return std::binary_search(selected.begin(), selected.end(), note);
-            },
-            [this](int note) {
-                const std::vector<int> fixed = model->getFixedNotes();
-                return note != 0 && std::find(fixed.begin(), fixed.end(), note) != fixed.end();
-            });
-        connect(header, &CustomHeaderView::leftClicked, this, &MainWindow::handleHeaderLeftClicked);
-        connect(header, &CustomHeaderView::addNote, this, &MainWindow::handleAddNote);
-        connect(header, &CustomHeaderView::deleteNote, this, &MainWindow::handleDeleteNote);
-        connect(header, &CustomHeaderView::selectNote, this, [this](int note) {
-            const std::vector<int>& selected = editor->selectedNotes();
-            const bool select = std::find(selected.begin(), selected.end(), note) == selected.end();
-            selectNotes({note}, select);
-        });
-        connect(header, &CustomHeaderView::fillSelection, this, &MainWindow::handleFillSelection);
-        connect(header, &CustomHeaderView::clearSelection, this, &MainWindow::handleClearSelection);
-        connect(header, &CustomHeaderView::fixNote, this, [this](int note) {
-            const std::vector<int> fixed = model->getFixedNotes();
-            fixNotes({note}, std::find(fixed.begin(), fixed.end(), note) == fixed.end());
-        });
-        connect(header, &CustomHeaderView::fillFixed, this, &MainWindow::handleFixAll);
-        connect(header, &CustomHeaderView::clearFixed, this, &MainWindow::handleUnfixAll);
-    }
+    editor->attachHeader(horizontal);
+    editor->attachHeader(vertical);
 }

@@ -42,16 +42,13 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     // Stops a running tuning task before any member goes.
     ~MainWindow() override;
-
     // Shows the scale space file at this path (the command-line argument).
     void changeScaleSpace(const QString& path);
     // The selected notes, or every table note when none is selected; ascending.
     std::vector<int> notesToSave() const;
-
     long double makeCutoffValue() const;
     IntervalsPattern makeSubIntervalsPattern(std::vector<int> notes) const;
     void displayTuning();
-
     void selectNotes(const std::vector<int>& notes, const bool& select);
     void fixNotes(const std::vector<int>& notes, const bool& fix);
     void updateSelectionBox();
@@ -65,7 +62,6 @@ public:
     QString makeTooltipText(const QModelIndex& index);
     void swapDisplayMode();
     void swapIntervalMode();
-
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // The menu bar's named actions.
@@ -155,8 +151,6 @@ private:
     // Writes the notes to keep into the file; on failure the file keeps its contents and the
     // status bar names it.
     bool saveNotesInto(const QString& path);
-    // What the search would read now, to tell when the tuning shown is out of date.
-    QByteArray workFingerprint() const;
     // Stops a search and clears the tuning shown: another space is shown.
     void forgetTuning();
     // How long a status line stays, unless the next action replaces it.

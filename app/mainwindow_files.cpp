@@ -64,7 +64,6 @@ void MainWindow::forgetTuning() {
     // A tuning belongs to the space it was made from; a search of it is stopped.
     cancelMaking();
     output->clear();
-    ui->temperamentBox->clear();
     ui->makeProgressBar->setValue(0);
 }
 

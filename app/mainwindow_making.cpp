@@ -5,7 +5,6 @@
 
 #include "app/widgets/tablecursor.h"
 
-#include "app/editing/edithistory.h"
 #include "app/making/tuningcheck.h"
 #include "app/making/tuningjob.h"
 #include "app/making/tuningmaking.h"
@@ -18,7 +17,6 @@
 #include <QStatusBar>
 
 #include <algorithm>
-#include <sstream>
 
 long double MainWindow::makeCutoffValue() const {
     return makeCutoff(static_cast<int>(notesToSave().size()), ui->cutoffDial->value(),
@@ -83,7 +81,6 @@ void MainWindow::cancelMaking() {
     output->clear();
     ui->cancelButton->setEnabled(false);
     ui->clearButton->setEnabled(true);
-    ui->temperamentBox->clear();
 }
 
 void MainWindow::makingTuningFinished(const std::vector<long double>& result) {
@@ -93,7 +90,6 @@ void MainWindow::makingTuningFinished(const std::vector<long double>& result) {
     ui->clearButton->setEnabled(true);
     if (result.empty()) {
         output->clear();
-        ui->temperamentBox->clear();
         ui->makeProgressBar->setValue(0);
         statusBar()->showMessage(tr("The tuning could not be made."), statusTimeout);
         return;
@@ -113,7 +109,6 @@ void MainWindow::clearTemperamentBox() {
         return;
     }
     output->clear();
-    ui->temperamentBox->clear();
     ui->makeProgressBar->setValue(0);
 }
 
@@ -122,31 +117,4 @@ void MainWindow::displayTuning() {
         const std::vector<long double> shown = output->tuning();
         output->show(shown);
     }
-}
-
-QByteArray MainWindow::workFingerprint() const {
-    // Everything the search reads: the sizes, the notes and weights, and the dial.
-    const EditState state = editor->captureState();
-    std::ostringstream text;
-    text.precision(21);
-    for (const std::vector<long double>& row : state.pattern) {
-        for (const long double& size : row) {
-            text << size << ' ';
-        }
-    }
-    text << '|' << state.range << '|' << state.weightFunction << '|';
-    for (const std::vector<int>* notes : {&state.selected, &state.fixed}) {
-        for (const int note : *notes) {
-            // Note 0 is the reference: as a fixed note it changes nothing.
-            if (note != 0 || notes == &state.selected) {
-                text << note << ' ';
-            }
-        }
-        text << '|';
-    }
-    for (const long double& weight : state.typedWeights.value_or(std::vector<long double>())) {
-        text << weight << ' ';
-    }
-    text << '|' << model->getAttenuation() << '|' << ui->cutoffDial->value();
-    return QByteArray::fromStdString(text.str());
 }

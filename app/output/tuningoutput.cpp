@@ -2,6 +2,8 @@
 
 #include "app/making/tuningmaking.h"
 
+#include <QAbstractItemModel>
+#include <QAbstractSlider>
 #include <QBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -66,6 +68,7 @@ void TuningOutput::show(const std::vector<long double>& tuning) {
 
 void TuningOutput::clear() {
     const bool hadTuning = !shown.empty();
+    box->clear();
     shown.clear();
     madeWith.clear();
     madeFrom.clear();
@@ -74,6 +77,14 @@ void TuningOutput::clear() {
     if (hadTuning) {
         emit changed();
     }
+}
+
+void TuningOutput::watch(QAbstractItemModel* model, QAbstractSlider* dial,
+                         QPlainTextEdit* selection) {
+    connect(model, &QAbstractItemModel::modelReset, this, &TuningOutput::refresh);
+    connect(model, &QAbstractItemModel::dataChanged, this, &TuningOutput::refresh);
+    connect(dial, &QAbstractSlider::valueChanged, this, &TuningOutput::refresh);
+    connect(selection, &QPlainTextEdit::textChanged, this, &TuningOutput::refresh);
 }
 
 void TuningOutput::refresh() {

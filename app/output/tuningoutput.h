@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+class QAbstractItemModel;
+class QAbstractSlider;
 class QLabel;
 class QPlainTextEdit;
 
@@ -30,8 +32,11 @@ public:
     void begin(const QString& description);
     // Shows the tuning the search begun last has made.
     void show(const std::vector<long double>& tuning);
-    // Shows nothing: no tuning, no line.
+    // Shows nothing: no tuning, no line, an empty box.
     void clear();
+    // Refreshes whenever the table's model, the dial or the selection changes: whatever can
+    // change what a search reads.
+    void watch(QAbstractItemModel* model, QAbstractSlider* dial, QPlainTextEdit* selection);
     // Compares what is shown now with what the tuning was made from, and shows or hides the
     // line. Call after anything that can change the search's input.
     void refresh();

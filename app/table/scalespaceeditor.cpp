@@ -446,3 +446,47 @@ void ScaleSpaceEditor::refreshActions(const WindowMenus* menus) const {
     // Without a framed cell there is nothing for an arrow to move: the arrows are held.
     menus->enable("actionHoldArrows", !cursor->hasFramedCell());
 }
+
+QByteArray ScaleSpaceEditor::fingerprint(const int& dial) const {
+    // Everything the search reads: the sizes, the notes and weights, and the dial.
+    const EditState state = captureState();
+    std::ostringstream text;
+    text.precision(21);
+    for (const std::vector<long double>& row : state.pattern) {
+        for (const long double& size : row) {
+            text << size << ' ';
+        }
+    }
+    text << '|' << state.range << '|' << state.weightFunction << '|';
+    for (const std::vector<int>* notes : {&state.selected, &state.fixed}) {
+        for (const int note : *notes) {
+            // Note 0 is the reference: as a fixed note it changes nothing.
+            if (note != 0 || notes == &state.selected) {
+                text << note << ' ';
+            }
+        }
+        text << '|';
+    }
+    for (const long double& weight : state.typedWeights.value_or(std::vector<long double>())) {
+        text << weight << ' ';
+    }
+    text << '|' << model->getAttenuation() << '|' << dial;
+    return QByteArray::fromStdString(text.str());
+}
+
+void ScaleSpaceEditor::attachHeader(CustomHeaderView* header) {
+    header->setNoteStates(
+        [this](int note) { return std::binary_search(selected.begin(), selected.end(), note); },
+        [this](int note) { return note != 0 && contains(model->getFixedNotes(), note); });
+    connect(header, &CustomHeaderView::leftClicked, this, &ScaleSpaceEditor::headerClicked);
+    connect(header, &CustomHeaderView::addNote, this, &ScaleSpaceEditor::addNote);
+    connect(header, &CustomHeaderView::deleteNote, this, &ScaleSpaceEditor::deleteNote);
+    connect(header, &CustomHeaderView::selectNote, this,
+            [this](int note) { selectNotes({note}, !contains(selected, note)); });
+    connect(header, &CustomHeaderView::fillSelection, this, &ScaleSpaceEditor::fillSelection);
+    connect(header, &CustomHeaderView::clearSelection, this, &ScaleSpaceEditor::clearSelection);
+    connect(header, &CustomHeaderView::fixNote, this,
+            [this](int note) { fixNotes({note}, !contains(model->getFixedNotes(), note)); });
+    connect(header, &CustomHeaderView::fillFixed, this, &ScaleSpaceEditor::fixAll);
+    connect(header, &CustomHeaderView::clearFixed, this, &ScaleSpaceEditor::unfixAll);
+}

@@ -9,6 +9,7 @@
 #include "app/editing/edithistory.h"
 #include "tuning/weightfunctions.h"
 
+class CustomHeaderView;
 class EditHistory;
 class QComboBox;
 class WindowMenus;
@@ -68,11 +69,16 @@ public:
     void paste(const QModelIndex& current);
     void copyCurrentCell() const;
 
+    // The header's clicks and menu entries select, fix, insert and delete notes.
+    void attachHeader(CustomHeaderView* header);
     // The Edit and Tuning menus' note actions and the table's keys-only actions.
     void attachActions(const WindowMenus* menus);
     // Enables each of them exactly when it would act.
     void refreshActions(const WindowMenus* menus) const;
 
+    // What a search with this dial would read now, in a form that compares: equal exactly when
+    // the search's input is.
+    QByteArray fingerprint(const int& dial) const;
     // What an edit changes, for the undo history, and putting it back.
     EditState captureState() const;
     void applyState(const EditState& state);

@@ -264,6 +264,21 @@ TuningRequest makeRequest(const TuneOptions& options, ScaleSpace& space, const i
         model);
 }
 
+// The output's bytes to where they go: a file replaced whole, a stream, or the standard output.
+std::optional<Failure> deliver(const QByteArray& bytes, const QString& outputFile,
+                               const OutputTarget& target, bool binary, QTextStream& out) {
+    if (target.kind == OutputKind::Stream) {
+        const std::optional<QString> problem = writeStream(outputFile, bytes);
+        return problem ? std::optional<Failure>(Failure{FileError, *problem}) : std::nullopt;
+    }
+    if (!outputFile.isEmpty()) {
+        return writeWholeFile(outputFile, bytes);
+    }
+    writeToStream(out, bytes, binary);
+    out.flush();
+    return std::nullopt;
+}
+
 int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
             std::atomic<bool>& cancelationRequest, bool showProgress, bool outputIsTerminal) {
     const auto fail = [&err](const Failure& failure) {
@@ -320,18 +335,9 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
     document.description = describeTuning(space.getName(), notes, range,
                                           weightFunctionNames.at(options.weightFunction),
                                           options.attenuation, options.dial);
-    const QByteArray bytes = format.write(document);
-    if (target.kind == OutputKind::Stream) {
-        const std::optional<QString> problem = writeStream(options.outputFile, bytes);
-        return problem ? fail({FileError, *problem}) : Success;
-    }
-    if (!options.outputFile.isEmpty()) {
-        const std::optional<Failure> failure = writeWholeFile(options.outputFile, bytes);
-        return failure ? fail(*failure) : Success;
-    }
-    writeToStream(out, bytes, format.binary);
-    out.flush();
-    return Success;
+    const std::optional<Failure> failure =
+        deliver(format.write(document), options.outputFile, target, format.binary, out);
+    return failure ? fail(*failure) : Success;
 }
 
 int runImport(const ImportOptions& options, QTextStream& err) {
