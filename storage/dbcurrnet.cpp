@@ -7,7 +7,9 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <cfenv>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <iomanip>
 #include <locale>
@@ -58,11 +60,25 @@ constexpr qlonglong rowLimit = qlonglong(dbCurrnet::indexLimit) * (dbCurrnet::in
 
 // Seventeen digits after the point: every double reads back bit for bit. The classic locale
 // keeps the point a point whatever the user's locale.
-QString valueText(const long double& value) {
+std::string scientificText(const long double& value) {
     std::ostringstream stream;
     stream.imbue(std::locale::classic());
     stream << std::scientific << std::setprecision(17) << value;
-    return QString::fromStdString(stream.str());
+    return stream.str();
+}
+
+QString valueText(const long double& value) {
+    std::string text = scientificText(value);
+    // Rounded to 17 digits, a size near the largest long double would read back as an
+    // infinity, which the reader refuses: such a size is written rounded towards zero.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    if (std::isfinite(value) && !std::isfinite(strtold_l(text.c_str(), nullptr, cLocale))) {
+        const int mode = std::fegetround();
+        std::fesetround(FE_TOWARDZERO);
+        text = scientificText(value);
+        std::fesetround(mode);
+    }
+    return QString::fromStdString(text);
 }
 
 // Reads a value the way std::stold reads it in the "C" locale: leading blanks skipped, text

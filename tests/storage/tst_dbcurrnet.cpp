@@ -225,6 +225,29 @@ private slots:
 
     // Sizes that cannot be tuned are kept as stored so that they can be shown and refused;
     // a value beyond long double's range reads as the infinity or zero it tends to.
+    // A size that is saved reads back as a number next to it, never as an infinity: the
+    // largest long double rounded to 17 digits would be one.
+    void extremeSizesReadBackFinite_data() {
+        QTest::addColumn<long double>("size");
+        QTest::newRow("largest long double") << std::numeric_limits<long double>::max();
+        QTest::newRow("just below it")
+            << std::nextafter(std::numeric_limits<long double>::max(), 0.0L);
+        QTest::newRow("smallest normal") << std::numeric_limits<long double>::min();
+    }
+
+    void extremeSizesReadBackFinite() {
+        QFETCH(long double, size);
+        const QString name = savedFile(QString("extreme %1.qmx").arg(QTest::currentDataTag()),
+                                       SizePattern{{size, 2.0L}, {1.5L}});
+        QVERIFY(!name.isEmpty());
+        dbCurrnet file(name);
+        QVERIFY(file.openReadOnly());
+        const SizePattern pattern = file.loadPattern();
+        QCOMPARE(pattern.size(), std::size_t(2));
+        QVERIFY(std::isfinite(pattern[0][0]));
+        QVERIFY(std::fabs(pattern[0][0] / size - 1) < 1e-16L);
+    }
+
     void keepsUntunableValues_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<long double>("expected");
