@@ -166,6 +166,10 @@ bool dbCurrnet::open() {
     return openConnection(filePath, QString()) && createTables();
 }
 
+bool dbCurrnet::openForRecovery() {
+    return QFileInfo(filePath).isFile() && openConnection(filePath, QString());
+}
+
 bool dbCurrnet::openReadOnly() {
     // Read-only never creates the file. "immutable" also keeps SQLite from making the files
     // that a reader of a write-ahead-log database makes, and from locking. A journal beside

@@ -30,6 +30,9 @@ public:
     // Opens an existing file without ever creating, growing or changing it; only reading
     // follows. False when the file cannot be opened.
     bool openReadOnly();
+    // Opens an existing file for reading such that SQLite may roll back or replay the journal
+    // beside it: only for a private copy, never for the user's file.
+    bool openForRecovery();
     bool createTables();
     // Replaces the stored pattern as a whole: on any failure the file keeps its former
     // contents and the result is false.

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QUrl>
 
@@ -101,6 +102,37 @@ bool createDatabase(const QUrl& url) {
     return openDatabase(url) != nullptr;
 }
 
+namespace {
+
+// A file with a journal or write-ahead log beside it, left by an interrupted save: SQLite
+// brings it back by writing, so it is read from a private copy of the file and its journal,
+// and the user's file is still never written (nor a -shm made beside it).
+ScaleSpaceRead readRecoveredCopy(const QFileInfo& info, const std::atomic<bool>* interrupt) {
+    const QTemporaryDir copies;
+    const QString copy = QDir(copies.path()).filePath(QStringLiteral("copy.qmx"));
+    if (!copies.isValid() || !QFile::copy(info.absoluteFilePath(), copy)) {
+        return {SizePattern(), ReadFailure::NotScaleSpaceFile};
+    }
+    for (const QString& suffix : {QStringLiteral("-journal"), QStringLiteral("-wal")}) {
+        const QString beside = info.absoluteFilePath() + suffix;
+        if (QFileInfo::exists(beside)) {
+            QFile::copy(beside, copy + suffix);
+        }
+    }
+    ScaleSpaceRead read;
+    {
+        dbCurrnet file(copy);
+        if (!file.openForRecovery()) {
+            return {SizePattern(), ReadFailure::NotScaleSpaceFile};
+        }
+        read = file.readPattern(interrupt);
+    }
+    read.recovered = read.failure == ReadFailure::None;
+    return read;
+}
+
+} // namespace
+
 ScaleSpaceRead readScaleSpace(const QString& path, const std::atomic<bool>* interrupt) {
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {
@@ -108,6 +140,11 @@ ScaleSpaceRead readScaleSpace(const QString& path, const std::atomic<bool>* inte
     }
     if (!info.isFile()) {
         return {SizePattern(), ReadFailure::NotScaleSpaceFile};
+    }
+    const QString journalBase = info.absoluteFilePath();
+    if (QFileInfo::exists(journalBase + QStringLiteral("-journal")) ||
+        QFileInfo::exists(journalBase + QStringLiteral("-wal"))) {
+        return readRecoveredCopy(info, interrupt);
     }
     dbCurrnet file(path);
     if (!file.openReadOnly()) {

@@ -11,6 +11,9 @@ enum class ReadFailure { None, Missing, NotScaleSpaceFile, Damaged, Empty, Inter
 struct ScaleSpaceRead {
     SizePattern pattern;
     ReadFailure failure = ReadFailure::None;
+    // Read from a private copy that SQLite brought back from an interrupted save (a journal
+    // or write-ahead log beside the file); the file itself was not written.
+    bool recovered = false;
 };
 
 } // namespace dbManager

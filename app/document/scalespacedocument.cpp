@@ -77,6 +77,11 @@ std::optional<SizePattern> ScaleSpaceDocument::read(const QString& path) {
                 .arg(QDir::toNativeSeparators(path), dbManager::describeReadFailure(failure)));
         return std::nullopt;
     }
+    if (read.recovered) {
+        emit statusMessage(tr("Opened %1 as it was before a save that was interrupted; the file "
+                              "itself is unchanged.")
+                               .arg(QDir::toNativeSeparators(path)));
+    }
     return read.pattern;
 }
 

@@ -129,6 +129,47 @@ private slots:
         QCOMPARE(snapshot(folder), before);
     }
 
+    // A file left with a journal or write-ahead log by a save that broke off is read as SQLite
+    // brings it back, from a private copy: the folder stays exactly as it was.
+    void interruptedSaveIsReadFromACopy_data() {
+        QTest::addColumn<QString>("journalMode");
+        QTest::newRow("hot rollback journal") << "DELETE";
+        QTest::newRow("write-ahead log not yet checkpointed") << "WAL";
+    }
+
+    void interruptedSaveIsReadFromACopy() {
+        QFETCH(QString, journalMode);
+        const QString folder = dir.filePath(QTest::currentDataTag());
+        QVERIFY(QDir().mkpath(folder + "/left"));
+        const QString source = folder + "/source.qmx";
+        const QString left = folder + "/left/file.qmx";
+        const QString suffix = journalMode == "WAL" ? "-wal" : "-journal";
+        {
+            RawFile raw(source);
+            QVERIFY(raw.exec("PRAGMA journal_mode = " + journalMode));
+            QVERIFY(raw.exec("PRAGMA wal_autocheckpoint = 0"));
+            QVERIFY(raw.exec("CREATE TABLE matrix (row_id INTEGER, col_id INTEGER, value TEXT)"));
+            QVERIFY(raw.exec("INSERT INTO matrix VALUES (0, 0, '1.5'), (0, 1, '2')"));
+            if (journalMode != "WAL") {
+                // A save under way: its journal holds the pages as they were.
+                QVERIFY(raw.exec("BEGIN IMMEDIATE"));
+                QVERIFY(raw.exec("UPDATE matrix SET value = '9'"));
+            }
+            // What a kill at this moment leaves behind.
+            QVERIFY(QFile::copy(source, left));
+            QVERIFY(QFile::copy(source + suffix, left + suffix));
+            if (journalMode != "WAL") {
+                QVERIFY(raw.exec("ROLLBACK"));
+            }
+        }
+        const QStringList before = snapshot(folder + "/left");
+        const dbManager::ScaleSpaceRead read = dbManager::readScaleSpace(left);
+        QCOMPARE(read.failure, ReadFailure::None);
+        QCOMPARE(read.pattern, (SizePattern{{1.5L, 2.0L}}));
+        QVERIFY(read.recovered);
+        QCOMPARE(snapshot(folder + "/left"), before);
+    }
+
     void missingFileIsNotCreated_data() {
         QTest::addColumn<QString>("name");
         QTest::newRow("missing file") << "missing.qmx";
