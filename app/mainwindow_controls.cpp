@@ -8,6 +8,7 @@
 #include "app/shared/tuningconstants.h"
 #include "app/widgets/scalespacedelegate.h"
 
+#include "app/editing/edithistory.h"
 #include "app/making/tuningmaking.h"
 #include "app/table/scalespaceeditor.h"
 
@@ -46,6 +47,12 @@ void MainWindow::handleCutoffChanged() {
 }
 
 void MainWindow::handleWeightFuncChanged(const int& index) {
+    // Leaving "Arbitrary" drops the typed weights: an edit that undo brings back.
+    std::optional<EditHistory::Scope> edit;
+    if (model->getWeightMode() == WeightMode::Arbitrary &&
+        ui->weightFuncCombo->itemText(index) != arbitraryFunctionName) {
+        edit.emplace(history, tr("Weight Function"));
+    }
     cursor->keepCurrentCell([this, index] {
         if (ui->weightFuncCombo->itemText(index) == arbitraryFunctionName) {
             // The weights shown become typed weights; the combo box already shows the entry,

@@ -352,7 +352,11 @@ EditState ScaleSpaceEditor::captureState() const {
     state.range = model->getRange();
     state.selected = selected;
     state.fixed = model->getFixedNotes();
-    state.weightFunction = weightFunctionBox->currentIndex();
+    // Typed weights are "Arbitrary", the entry after the functions, whatever the box shows
+    // while it is being switched.
+    state.weightFunction = model->getWeightMode() == WeightMode::Arbitrary
+                               ? static_cast<int>(weightFunctions.size())
+                               : weightFunctionBox->currentIndex();
     if (model->getWeightMode() == WeightMode::Arbitrary) {
         state.typedWeights = model->getWeights();
     }

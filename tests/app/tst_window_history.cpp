@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -65,8 +66,8 @@ private slots:
     // selection and fixed notes of before, redo the state after; the title marks the change.
     void undoAndRedo_data() {
         QTest::addColumn<QString>("edit");
-        for (const char* edit :
-             {"size", "repetition", "weight", "paste", "insert note", "delete note"}) {
+        for (const char* edit : {"size", "repetition", "weight", "paste", "insert note",
+                                 "delete note", "leave arbitrary"}) {
             QTest::newRow(edit) << QString(edit);
         }
     }
@@ -76,6 +77,15 @@ private slots:
         WindowHarness harness;
         harness.setNotes(20, {1, 3, 14}, {3, 15});
         harness.makeCurrent(2, 5);
+        auto* weightFunction = harness.window.findChild<QComboBox*>("weightFuncCombo");
+        if (edit == "leave arbitrary") {
+            // Typed weights, which switching to a weight function would drop.
+            weightFunction->setCurrentText("Arbitrary");
+            harness.window.handleChangeSizeWeight(IntervalMode::Weight);
+            QVERIFY(harness.model->setData(harness.model->index(2, 0), "7"));
+            harness.window.handleChangeSizeWeight(IntervalMode::Size);
+            harness.window.editHistory()->stack()->clear();
+        }
         const Snapshot before(harness);
         QCOMPARE(shownTitle(harness.window), QStringLiteral("12edo - Quillmere"));
 
@@ -91,6 +101,8 @@ private slots:
             QTest::keyClick(harness.table, Qt::Key_V, Qt::ControlModifier);
         } else if (edit == "insert note") {
             harness.window.handleAddNote(2, true);
+        } else if (edit == "leave arbitrary") {
+            weightFunction->setCurrentIndex(0);
         } else {
             harness.window.handleDeleteNote(2);
         }
