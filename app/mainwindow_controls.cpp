@@ -8,14 +8,12 @@
 #include "app/shared/tuningconstants.h"
 #include "app/widgets/scalespacedelegate.h"
 
-#include "app/editing/edithistory.h"
 #include "app/making/tuningmaking.h"
 #include "app/table/scalespaceeditor.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QButtonGroup>
-#include <QSignalBlocker>
 
 QString MainWindow::controlTooltip(const QAbstractSlider* control) const {
     if (control == ui->cutoffDial) {
@@ -47,27 +45,7 @@ void MainWindow::handleCutoffChanged() {
 }
 
 void MainWindow::handleWeightFuncChanged(const int& index) {
-    // Leaving "Arbitrary" drops the typed weights: an edit that undo brings back.
-    std::optional<EditHistory::Scope> edit;
-    if (model->getWeightMode() == WeightMode::Arbitrary &&
-        ui->weightFuncCombo->itemText(index) != arbitraryFunctionName) {
-        edit.emplace(history, tr("Weight Function"));
-    }
-    cursor->keepCurrentCell([this, index] {
-        if (ui->weightFuncCombo->itemText(index) == arbitraryFunctionName) {
-            // The weights shown become typed weights; the combo box already shows the entry,
-            // so the model's notice must not reach it.
-            const QSignalBlocker blocker(model);
-            model->setWeightMode(WeightMode::Arbitrary);
-            return;
-        }
-        if (index < 0 || index >= static_cast<int>(weightFunctionsMap.size())) {
-            return;
-        }
-        const SizeToWeightFunction& function =
-            weightFunctionsMap.at(static_cast<std::size_t>(index)).second;
-        model->setWeightFunction(ScaleSpaceModel::WeightFunction(function));
-    });
+    editor->chooseWeightFunction(index);
 }
 
 // The button is checked first so that a mode changed by a key shows in the buttons; checking

@@ -4,6 +4,7 @@
 #include "app/editing/noteshifts.h"
 #include "app/making/tuningmaking.h"
 #include "app/menus/windowmenus.h"
+#include "app/shared/tuningconstants.h"
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/scalespacedelegate.h"
 #include "app/widgets/tablecursor.h"
@@ -493,4 +494,27 @@ void ScaleSpaceEditor::attachHeader(CustomHeaderView* header) {
             [this](int note) { fixNotes({note}, !contains(model->getFixedNotes(), note)); });
     connect(header, &CustomHeaderView::fillFixed, this, &ScaleSpaceEditor::fixAll);
     connect(header, &CustomHeaderView::clearFixed, this, &ScaleSpaceEditor::unfixAll);
+}
+
+void ScaleSpaceEditor::chooseWeightFunction(const int& index) {
+    // Leaving "Arbitrary" drops the typed weights: an edit that undo brings back.
+    std::optional<EditHistory::Scope> edit;
+    if (model->getWeightMode() == WeightMode::Arbitrary &&
+        weightFunctionBox->itemText(index) != arbitraryFunctionName) {
+        edit.emplace(history, tr("Weight Function"));
+    }
+    cursor->keepCurrentCell([this, index] {
+        if (weightFunctionBox->itemText(index) == arbitraryFunctionName) {
+            // The weights shown become typed weights; the combo box already shows the entry,
+            // so the model's notice must not reach it.
+            const QSignalBlocker blocker(model);
+            model->setWeightMode(WeightMode::Arbitrary);
+            return;
+        }
+        if (index < 0 || index >= static_cast<int>(weightFunctions.size())) {
+            return;
+        }
+        const SizeToWeightFunction& function = weightFunctions.at(static_cast<std::size_t>(index));
+        model->setWeightFunction(ScaleSpaceModel::WeightFunction(function));
+    });
 }

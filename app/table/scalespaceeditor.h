@@ -69,6 +69,8 @@ public:
     void paste(const QModelIndex& current);
     void copyCurrentCell() const;
 
+    // The weight function box's entry: a function, or "Arbitrary" to type weights.
+    void chooseWeightFunction(const int& index);
     // The header's clicks and menu entries select, fix, insert and delete notes.
     void attachHeader(CustomHeaderView* header);
     // The Edit and Tuning menus' note actions and the table's keys-only actions.
