@@ -16,18 +16,8 @@
 #include <QSaveFile>
 #include <QSpinBox>
 
-#include <cmath>
 
 namespace {
-
-std::optional<double> frequencyFromText(const QString& text) {
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value) || value <= 0) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 QString frequencyText(double frequency) {
     return QString::number(frequency, 'g', QLocale::FloatingPointShortest);

@@ -24,6 +24,8 @@ const QString midiOutputKey = QStringLiteral("midi/output");
 const QString sendAfterMakeKey = QStringLiteral("midi/sendAfterMake");
 const QString tablePrecisionKey = QStringLiteral("tuningTable/precision");
 
+} // namespace
+
 std::optional<double> frequencyFromText(const QString& text) {
     bool ok = false;
     const double value = QLocale::c().toDouble(text.trimmed(), &ok);
@@ -32,8 +34,6 @@ std::optional<double> frequencyFromText(const QString& text) {
     }
     return value;
 }
-
-} // namespace
 
 Settings& Settings::instance() {
     static Settings settings;

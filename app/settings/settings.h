@@ -17,6 +17,10 @@
 extern const QString referenceKeySetting;
 extern const QString referenceFrequencySetting;
 
+// A frequency in hertz as typed or stored: a positive finite number in the C locale's form;
+// nothing otherwise.
+std::optional<double> frequencyFromText(const QString& text);
+
 class Settings : public QObject {
     Q_OBJECT
 
