@@ -168,6 +168,7 @@ void MainWindow::initialiseCutoffDial() {
     ui->cutoffDial->setToolTip(controlTooltip(ui->cutoffDial));
     connect(ui->cutoffDial, &QDial::valueChanged, this,
             [this] { showLiveToolTip(ui->cutoffDial, controlTooltip(ui->cutoffDial)); });
+    attachValueBox(ui->cutoffDial, QStringLiteral("cutoffSpinBox"));
 }
 
 void MainWindow::initialiseAttenuationSlider() {
@@ -178,6 +179,7 @@ void MainWindow::initialiseAttenuationSlider() {
     connect(ui->attenuationSlider, &QSlider::valueChanged, this, [this] {
         showLiveToolTip(ui->attenuationSlider, controlTooltip(ui->attenuationSlider));
     });
+    attachValueBox(ui->attenuationSlider, QStringLiteral("attenuationSpinBox"));
 }
 
 void MainWindow::initialiseSaveSubScaleButtons() {

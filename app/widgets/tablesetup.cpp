@@ -5,12 +5,15 @@
 #include "app/widgets/sectionsizer.h"
 
 #include <QAbstractSlider>
+#include <QBoxLayout>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTextDocument>
 #include <QToolTip>
@@ -94,4 +97,55 @@ void showLiveToolTip(QAbstractSlider* control, const QString& text) {
     if (control->isSliderDown() || QToolTip::isVisible()) {
         QToolTip::showText(QCursor::pos(), text, control);
     }
+}
+
+namespace {
+
+// The box layout that holds the widget itself, among the layout and those nested in it.
+QBoxLayout* layoutHolding(QLayout* layout, QWidget* widget) {
+    if (layout == nullptr) {
+        return nullptr;
+    }
+    if (auto* box = qobject_cast<QBoxLayout*>(layout);
+        box != nullptr && box->indexOf(widget) >= 0) {
+        return box;
+    }
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QBoxLayout* found = layoutHolding(layout->itemAt(i)->layout(), widget)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QSpinBox* attachValueBox(QAbstractSlider* control, const QString& objectName) {
+    auto* box = new QSpinBox(control->parentWidget());
+    box->setObjectName(objectName);
+    box->setRange(control->minimum(), control->maximum());
+    box->setValue(control->value());
+    box->setKeyboardTracking(false);
+    // Focus only by a click, as the form's other controls: the window's single keys stay the
+    // window's until the user chooses to type a value.
+    box->setFocusPolicy(Qt::ClickFocus);
+    box->setAlignment(Qt::AlignRight);
+    box->setToolTip(control->toolTip());
+    // The control and its box side by side, where the control stood.
+    if (QWidget* parent = control->parentWidget()) {
+        if (QBoxLayout* layout = layoutHolding(parent->layout(), control)) {
+            const int index = layout->indexOf(control);
+            layout->removeWidget(control);
+            auto* row = new QHBoxLayout;
+            row->addWidget(control, 1);
+            row->addWidget(box, 0, Qt::AlignVCenter);
+            layout->insertLayout(index, row);
+        }
+    }
+    QObject::connect(control, &QAbstractSlider::valueChanged, box, [box](int value) {
+        const QSignalBlocker blocker(box);
+        box->setValue(value);
+    });
+    QObject::connect(box, &QSpinBox::valueChanged, control, &QAbstractSlider::setValue);
+    return box;
 }

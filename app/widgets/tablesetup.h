@@ -8,6 +8,7 @@
 class CustomHeaderView;
 class QAbstractItemModel;
 class QAbstractSlider;
+class QSpinBox;
 class QString;
 class QMainWindow;
 class QPlainTextEdit;
@@ -28,3 +29,6 @@ void fitOneLine(QPlainTextEdit* box);
 void fitWindowToTable(QMainWindow* window, QTableView* table);
 // The control's tooltip; while the control is dragged it stays open beside it with the text.
 void showLiveToolTip(QAbstractSlider* control, const QString& text);
+// A spin box beside the slider (or dial) that shows its value and takes typed values, both
+// ways in step with it; a typed value counts once Return or leaving the box commits it.
+QSpinBox* attachValueBox(QAbstractSlider* control, const QString& objectName);

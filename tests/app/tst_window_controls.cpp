@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTest>
@@ -678,6 +679,36 @@ private slots:
         harness.range->setValue(25);
         QCOMPARE(harness.selection(), selectionText({3}));
         QVERIFY(!harness.table->selectionModel()->hasSelection());
+    }
+
+    // The dial and the attenuation slider show their values in a box that takes typed ones,
+    // both ways in step.
+    void valueBoxesFollowTheirControls_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("typed");
+        QTest::newRow("dial") << "cutoffDial"
+                              << "cutoffSpinBox" << 700;
+        QTest::newRow("attenuation") << "attenuationSlider"
+                                     << "attenuationSpinBox" << 80;
+    }
+
+    void valueBoxesFollowTheirControls() {
+        QFETCH(QString, control);
+        QFETCH(QString, box);
+        QFETCH(int, typed);
+        WindowHarness harness;
+        auto* slider = harness.window.findChild<QAbstractSlider*>(control);
+        auto* spinBox = harness.window.findChild<QSpinBox*>(box);
+        QVERIFY(slider != nullptr && spinBox != nullptr);
+        QCOMPARE(spinBox->value(), slider->value());
+        QCOMPARE(spinBox->maximum(), slider->maximum());
+        spinBox->findChild<QLineEdit*>()->selectAll();
+        QTest::keyClicks(spinBox, QString::number(typed));
+        QTest::keyClick(spinBox, Qt::Key_Return);
+        QCOMPARE(slider->value(), typed);
+        slider->setValue(typed / 2);
+        QCOMPARE(spinBox->value(), typed / 2);
     }
 };
 
