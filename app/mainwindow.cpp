@@ -7,6 +7,7 @@
 #include "app/output/tuningoutput.h"
 #include "app/shared/storageconstants.h"
 #include "app/table/scalespaceeditor.h"
+#include "app/table/workbinding.h"
 #include "app/widgets/customheaderview.h"
 #include "app/widgets/tablecursor.h"
 #include "app/widgets/tablesetup.h"
@@ -103,6 +104,13 @@ void MainWindow::initialiseMakeCancelButtons() {
     output = new TuningOutput(ui->temperamentBox,
                               [this] { return editor->fingerprint(ui->cutoffDial->value()); });
     output->watch(model, ui->cutoffDial, ui->selectionBox);
+    work = new WorkBinding({&scaleSpace, editor, model, output, ui->weightFuncCombo, ui->cutoffDial,
+                            ui->attenuationSlider, ui->precisionSpinBox,
+                            [this](DisplayMode mode) { handleChangeDisplay(mode); },
+                            [this](IntervalMode mode) {
+                                handleChangeSizeWeight(mode);
+                            }},
+                           this);
     connect(output, &TuningOutput::changed, this, &MainWindow::tuningChanged);
     connect(ui->makeButton, &QPushButton::clicked, this, &MainWindow::handleMakeClicked);
     connect(ui->cancelButton, &QPushButton::clicked, this, &MainWindow::handleCancelClicked);

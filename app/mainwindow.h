@@ -26,6 +26,7 @@ class TuningJob;
 class TableCursor;
 class TuningOutput;
 class ScaleSpaceEditor;
+class WorkBinding;
 struct TuningSettings;
 
 namespace Ui {
@@ -151,6 +152,8 @@ private:
     // Writes the notes to keep into the file; on failure the file keeps its contents and the
     // status bar names it.
     bool saveNotesInto(const QString& path);
+    // Puts the work the file kept into the controls, with nothing of it to undo.
+    void showKeptWork(const dbManager::ScaleSpaceRead& read, const QString& name);
     // Stops a search and clears the tuning shown: another space is shown.
     void forgetTuning();
     // How long a status line stays, unless the next action replaces it.
@@ -169,6 +172,7 @@ private:
     ScaleSpaceDocument* document = nullptr;
     TableCursor* cursor = nullptr;
     ScaleSpaceEditor* editor = nullptr;
+    WorkBinding* work = nullptr;
 };
 
 #include "app/startup.h"

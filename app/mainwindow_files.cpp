@@ -5,9 +5,11 @@
 
 #include "app/document/scalespacedocument.h"
 #include "app/editing/edithistory.h"
+#include "app/making/tuningjob.h"
 #include "app/output/tuningoutput.h"
 #include "app/shared/storageconstants.h"
 #include "app/table/scalespaceeditor.h"
+#include "app/table/workbinding.h"
 #include "app/widgets/scalespacedelegate.h"
 #include "app/widgets/tablecursor.h"
 
@@ -47,8 +49,8 @@ bool MainWindow::showSizePattern(const QString& name, const SizePattern& pattern
 }
 
 bool MainWindow::openScaleSpaceFile(const QString& path, const bool& announceAlways) {
-    const std::optional<SizePattern> pattern = document->read(path);
-    if (!pattern) {
+    const std::optional<dbManager::ScaleSpaceRead> read = document->readWork(path);
+    if (!read) {
         return false;
     }
     // Announced only once the file is certain to be shown: the current file is always the
@@ -57,7 +59,20 @@ bool MainWindow::openScaleSpaceFile(const QString& path, const bool& announceAlw
         emit currentUrlChanged(QUrl::fromLocalFile(path));
     }
     forgetTuning();
-    return showSizePattern(QFileInfo(path).baseName(), *pattern, true);
+    const QString name = QFileInfo(path).baseName();
+    if (!showSizePattern(name, read->pattern, true)) {
+        return false;
+    }
+    showKeptWork(*read, name);
+    return true;
+}
+
+void MainWindow::showKeptWork(const dbManager::ScaleSpaceRead& read, const QString& name) {
+    const QString problem = work->apply(read, name);
+    history->clear();
+    if (!problem.isEmpty()) {
+        statusBar()->showMessage(problem, statusTimeout);
+    }
 }
 
 void MainWindow::forgetTuning() {
@@ -123,8 +138,10 @@ void MainWindow::handleCurrentUrlChanged(QUrl newUrl) {
 bool MainWindow::saveNotesInto(const QString& path) {
     const std::vector<int> notes = notesToSave();
     // A single note makes no scale space: its pattern would be empty, the file lost.
-    return document->write(path, notes.size() >= 2 ? scaleSpace.makeSubSizePattern(notes)
-                                                   : SizePattern());
+    if (notes.size() < 2) {
+        return document->write(path, SizePattern());
+    }
+    return document->write(path, scaleSpace.makeSubSizePattern(notes), work->extrasFor(notes));
 }
 
 void MainWindow::handleSaveSubScaleSpace() {
@@ -148,13 +165,22 @@ void MainWindow::handleSaveSubScaleSpaceAs() {
         return;
     }
     const std::vector<int> notes = notesToSave();
-    const std::optional<SizePattern> pattern = document->writeNew(
-        path, notes.size() >= 2 ? scaleSpace.makeSubSizePattern(notes) : SizePattern());
-    if (!pattern) {
+    const std::optional<dbManager::ScaleSpaceRead> written =
+        notes.size() < 2 ? document->writeNew(path, SizePattern(), {})
+                         : document->writeNew(path, scaleSpace.makeSubSizePattern(notes),
+                                              work->extrasFor(notes));
+    if (!written) {
         return;
     }
     emit currentUrlChanged(QUrl::fromLocalFile(path));
-    showSizePattern(QFileInfo(path).baseName(), *pattern, true);
+    const QString name = QFileInfo(path).baseName();
+    showSizePattern(name, written->pattern, true);
+    // The work comes back in the numbering of the notes kept; a search still running keeps
+    // its place in the output.
+    if (!job->isRunning()) {
+        output->clear();
+        showKeptWork(*written, name);
+    }
     ui->scaleSpaceCombo->setCurrentIndex(
         ui->scaleSpaceCombo->findText(customEntry, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }

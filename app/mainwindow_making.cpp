@@ -58,7 +58,8 @@ void MainWindow::startMaking() {
     const TuningSettings settings = currentTuningSettings();
     output->begin(describeTuning(scaleSpace.getName(), settings.notes, model->getRange(),
                                  settings.weightFunctionName, model->getAttenuation(),
-                                 settings.dial));
+                                 settings.dial),
+                  keptTuningInput(settings, *model));
     ui->temperamentBox->setPlainText(tr("Making tuning..."));
     statusBar()->clearMessage();
     job->start(makeTuningRequest(settings, *model));

@@ -55,6 +55,63 @@ const QString readStatement = QStringLiteral(R"(
         FROM matrix
         LIMIT ?)");
 
+// The optional tables. Created only when there is something to keep in them, so that a file
+// of sizes alone stays as it always was.
+const QString createWeightsStatement = QStringLiteral(R"(
+    CREATE TABLE weights (
+        row_id INTEGER,
+        col_id INTEGER,
+        value TEXT,
+        PRIMARY KEY(row_id, col_id)
+    ))");
+
+const QString createStateStatement = QStringLiteral(R"(
+    CREATE TABLE state (
+        key TEXT PRIMARY KEY,
+        value TEXT
+    ))");
+
+const QString insertWeightStatement = QStringLiteral(R"(
+    INSERT INTO weights (row_id, col_id, value)
+        VALUES (?, ?, ?))");
+
+const QString insertStateStatement = QStringLiteral(R"(
+    INSERT INTO state (key, value)
+        VALUES (?, ?))");
+
+const QString plainTableStatement = QStringLiteral(R"(
+    SELECT count(*)
+        FROM sqlite_master
+        WHERE type = 'table' AND name = ? COLLATE NOCASE AND rootpage > 0)");
+
+const QString anyTableStatement = QStringLiteral(R"(
+    SELECT count(*)
+        FROM sqlite_master
+        WHERE name = ? COLLATE NOCASE)");
+
+const QString hiddenColumnsStatement = QStringLiteral(R"(
+    SELECT count(*)
+        FROM pragma_table_xinfo(?)
+        WHERE hidden <> 0)");
+
+const QString readWeightsStatement = QStringLiteral(R"(
+    SELECT row_id, col_id, length(value) <= 64, CASE WHEN length(value) <= 64 THEN value END
+        FROM weights
+        LIMIT ?)");
+
+// A state row is a short key and a value of at most stateValueLimit characters; longer ones
+// are refused by their length, unread.
+const QString readStateStatement = QStringLiteral(R"(
+    SELECT typeof(key) = 'text' AND length(key) <= 64,
+           CASE WHEN typeof(key) = 'text' AND length(key) <= 64 THEN key END,
+           typeof(value) = 'text' AND length(value) <= ?,
+           CASE WHEN typeof(value) = 'text' AND length(value) <= ? THEN value END
+        FROM state
+        LIMIT ?)");
+
+constexpr int stateValueLimit = 16 * 1024 * 1024;
+constexpr int stateRowLimit = 64;
+
 // The most cells a pattern of indexLimit notes holds.
 constexpr qlonglong rowLimit = qlonglong(dbCurrnet::indexLimit) * (dbCurrnet::indexLimit + 1) / 2;
 
@@ -67,7 +124,7 @@ std::string scientificText(const long double& value) {
     return stream.str();
 }
 
-QString valueText(const long double& value) {
+QString valueTextOf(const long double& value) {
     std::string text = scientificText(value);
     // Rounded to 17 digits, a size near the largest long double would read back as an
     // infinity, which the reader refuses: such a size is written rounded towards zero.
@@ -152,6 +209,10 @@ private:
 
 } // namespace
 
+QString storedValueText(const long double& value) {
+    return valueTextOf(value);
+}
+
 dbCurrnet::dbCurrnet(const QString& path)
     : filePath(path), connectionName(QUuid::createUuid().toString(QUuid::WithBraces)) {}
 
@@ -209,6 +270,10 @@ bool dbCurrnet::createTables() {
 }
 
 bool dbCurrnet::savePattern(const SizePattern& pattern) {
+    return saveWork(pattern, dbManager::StoredExtras());
+}
+
+bool dbCurrnet::saveWork(const SizePattern& pattern, const dbManager::StoredExtras& extras) {
     if (!database.isOpen()) {
         return false;
     }
@@ -237,14 +302,51 @@ bool dbCurrnet::savePattern(const SizePattern& pattern) {
             for (std::size_t j = 0; j < pattern[i].size(); ++j) {
                 query.addBindValue(static_cast<int>(i));
                 query.addBindValue(static_cast<int>(j));
-                query.addBindValue(valueText(pattern[i][j]));
+                query.addBindValue(valueTextOf(pattern[i][j]));
                 if (!query.exec()) {
                     return false;
                 }
             }
         }
     }
-    return transaction.commit();
+    return writeExtras(extras) && transaction.commit();
+}
+
+bool dbCurrnet::writeExtras(const dbManager::StoredExtras& extras) {
+    QSqlQuery query(database);
+    // Whatever the file kept before is replaced; a view or other object of these names is not
+    // ours to drop, and then only keeping nothing succeeds.
+    for (const QString& table : {QStringLiteral("weights"), QStringLiteral("state")}) {
+        if (!query.exec(QStringLiteral("DROP TABLE IF EXISTS ") + table) && !extras.empty()) {
+            return false;
+        }
+    }
+    if (!extras.weights.empty()) {
+        if (!query.exec(createWeightsStatement) || !query.prepare(insertWeightStatement)) {
+            return false;
+        }
+        for (const dbManager::StoredWeight& weight : extras.weights) {
+            query.addBindValue(weight.row);
+            query.addBindValue(weight.column);
+            query.addBindValue(valueTextOf(weight.value));
+            if (!query.exec()) {
+                return false;
+            }
+        }
+    }
+    if (!extras.state.empty()) {
+        if (!query.exec(createStateStatement) || !query.prepare(insertStateStatement)) {
+            return false;
+        }
+        for (const auto& [key, value] : extras.state) {
+            query.addBindValue(key);
+            query.addBindValue(value);
+            if (!query.exec()) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 SizePattern dbCurrnet::loadPattern() {
@@ -323,5 +425,103 @@ dbManager::ScaleSpaceRead dbCurrnet::readPattern(const std::atomic<bool>* interr
     if (rows == 0) {
         return failed(ReadFailure::Empty);
     }
-    return {std::move(pattern), ReadFailure::None};
+    dbManager::ScaleSpaceRead read{std::move(pattern), ReadFailure::None};
+    readExtras(read, interrupt);
+    if (interrupted()) {
+        return failed(ReadFailure::Interrupted);
+    }
+    return read;
+}
+
+namespace {
+
+// Whether the named table exists, and whether it is a plain table without computed columns,
+// whose rows are stored as they read.
+enum class TableKind { Missing, Plain, Foreign };
+
+TableKind tableKind(const QSqlDatabase& database, const QString& name) {
+    QSqlQuery query(database);
+    const auto count = [&query, &name](const QString& statement) {
+        if (!query.prepare(statement)) {
+            return -1;
+        }
+        query.addBindValue(name);
+        return query.exec() && query.next() ? query.value(0).toInt() : -1;
+    };
+    if (count(anyTableStatement) == 0) {
+        return TableKind::Missing;
+    }
+    return count(plainTableStatement) == 1 && count(hiddenColumnsStatement) == 0
+               ? TableKind::Plain
+               : TableKind::Foreign;
+}
+
+} // namespace
+
+void dbCurrnet::readExtras(dbManager::ScaleSpaceRead& read, const std::atomic<bool>* interrupt) {
+    const TableKind weights = tableKind(database, QStringLiteral("weights"));
+    if (weights == TableKind::Foreign ||
+        (weights == TableKind::Plain && !readWeights(read.extras.weights, interrupt))) {
+        read.extras.weights.clear();
+        read.extrasIgnored = true;
+    }
+    const TableKind state = tableKind(database, QStringLiteral("state"));
+    if (state == TableKind::Foreign ||
+        (state == TableKind::Plain && !readState(read.extras.state))) {
+        read.extrasIgnored = true;
+    }
+}
+
+bool dbCurrnet::readWeights(std::vector<dbManager::StoredWeight>& weights,
+                            const std::atomic<bool>* interrupt) {
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.prepare(readWeightsStatement)) {
+        return false;
+    }
+    query.addBindValue(rowLimit + 1);
+    if (!query.exec()) {
+        return false;
+    }
+    // As for the sizes: one damaged cell and none is used.
+    while (query.next()) {
+        if ((interrupt != nullptr && interrupt->load()) || qlonglong(weights.size()) >= rowLimit) {
+            return false;
+        }
+        dbManager::StoredWeight weight;
+        if (!readIndex(query.value(0), weight.row) || !readIndex(query.value(1), weight.column) ||
+            query.value(2).toInt() != 1 || !readValue(query.value(3), weight.value) ||
+            !std::isfinite(weight.value)) {
+            return false;
+        }
+        weights.push_back(weight);
+    }
+    return !query.lastError().isValid();
+}
+
+bool dbCurrnet::readState(std::vector<std::pair<QString, QString>>& state) {
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.prepare(readStateStatement)) {
+        return false;
+    }
+    query.addBindValue(stateValueLimit);
+    query.addBindValue(stateValueLimit);
+    query.addBindValue(stateRowLimit + 1);
+    if (!query.exec()) {
+        return false;
+    }
+    // A row that is not a short key and a text is left out; the others are still used.
+    bool whole = true;
+    while (query.next()) {
+        if (int(state.size()) >= stateRowLimit) {
+            return false;
+        }
+        if (query.value(0).toInt() != 1 || query.value(2).toInt() != 1) {
+            whole = false;
+            continue;
+        }
+        state.emplace_back(query.value(1).toString(), query.value(3).toString());
+    }
+    return whole && !query.lastError().isValid();
 }

@@ -8,10 +8,15 @@
 
 #include <atomic>
 
-// One scale space file: an SQLite database with a single table `matrix` holding the size
-// pattern cell by cell as scientific text. Each instance owns its own connection, registered
-// under a fresh UUID, so any number of instances may be alive at once, also on one file.
-// Created and opened only through dbManager; destroying it closes the file.
+// One scale space file: an SQLite database whose table `matrix` holds the size pattern cell by
+// cell as scientific text. Two optional tables keep the rest of the work: `weights` (typed
+// weights, shaped like `matrix`) and `state` (key and text rows for the window's settings and
+// the last tuning). A reader that knows only `matrix` reads the same sizes. Each instance owns its
+// own connection, registered under a fresh UUID, so any number of instances may be alive at once,
+// also on one file. Created and opened only through dbManager; destroying it closes the file. A
+// size or weight as the file writes it: scientific text that reads back as the same number.
+QString storedValueText(const long double& value);
+
 class dbCurrnet {
 public:
     // The largest row or column index a file may hold: the range is at most 1024 notes, so a
@@ -37,6 +42,9 @@ public:
     // Replaces the stored pattern as a whole: on any failure the file keeps its former
     // contents and the result is false.
     bool savePattern(const SizePattern& pattern);
+    // As savePattern, with the typed weights and state rows beside it; empty extras leave the
+    // file holding `matrix` only.
+    bool saveWork(const SizePattern& pattern, const dbManager::StoredExtras& extras);
     // The stored pattern; empty when the table is empty, cannot be read or is damaged.
     SizePattern loadPattern();
     // The stored pattern, or why there is none. Bounded in time and memory whatever the file
@@ -48,6 +56,13 @@ private:
     // Registers the connection and opens it; false when it cannot be opened. An instance
     // registers once, and answers later calls with whether it is open.
     bool openConnection(const QString& databaseName, const QString& options);
+    // Reads the optional tables into the result; what is damaged or foreign is left out and
+    // flagged, never a reason to refuse the sizes.
+    void readExtras(dbManager::ScaleSpaceRead& read, const std::atomic<bool>* interrupt);
+    bool readWeights(std::vector<dbManager::StoredWeight>& weights,
+                     const std::atomic<bool>* interrupt);
+    bool readState(std::vector<std::pair<QString, QString>>& state);
+    bool writeExtras(const dbManager::StoredExtras& extras);
 
     QString filePath;
     QString connectionName;

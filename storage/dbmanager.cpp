@@ -188,7 +188,8 @@ constexpr int longestStagedName = NAME_MAX - int(sizeof(".XXXXXX.part-journal"))
 
 } // namespace
 
-std::optional<QString> writeScaleSpace(const QString& path, const SizePattern& pattern) {
+std::optional<QString> writeScaleSpace(const QString& path, const SizePattern& pattern,
+                                       const StoredExtras& extras) {
     if (pattern.empty()) {
         return QStringLiteral("a scale space needs two notes or more");
     }
@@ -210,12 +211,14 @@ std::optional<QString> writeScaleSpace(const QString& path, const SizePattern& p
     bool saved = false;
     {
         const std::unique_ptr<dbCurrnet> db = openDatabase(QUrl::fromLocalFile(staging.fileName()));
-        saved = db && db->savePattern(pattern);
+        saved = db && db->saveWork(pattern, extras);
     }
     // Only a file that reads back whole takes the target's place.
     if (saved) {
         const ScaleSpaceRead check = readScaleSpace(staging.fileName());
-        saved = check.failure == ReadFailure::None && check.pattern.size() == pattern.size();
+        saved = check.failure == ReadFailure::None && check.pattern.size() == pattern.size() &&
+                !check.extrasIgnored && check.extras.weights.size() == extras.weights.size() &&
+                check.extras.state.size() == extras.state.size();
     }
     if (!saved) {
         return QStringLiteral("the file could not be written whole");

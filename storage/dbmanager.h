@@ -42,6 +42,8 @@ QString describeReadFailure(ReadFailure failure);
 // Writes the pattern as a new scale space file beside the path and renames it over the path
 // once it reads back whole, so that the path holds the old file or the new one, never a part
 // and never anything the old file's schema did. Why not, when it fails.
-std::optional<QString> writeScaleSpace(const QString& path, const SizePattern& pattern);
+// The extras, when given, are written beside the sizes in the same file.
+std::optional<QString> writeScaleSpace(const QString& path, const SizePattern& pattern,
+                                       const StoredExtras& extras = StoredExtras());
 
 } // namespace dbManager

@@ -65,34 +65,40 @@ bool ScaleSpaceDocument::isModified() const {
 }
 
 std::optional<SizePattern> ScaleSpaceDocument::read(const QString& path) {
+    std::optional<dbManager::ScaleSpaceRead> read = readWork(path);
+    return read ? std::optional<SizePattern>(std::move(read->pattern)) : std::nullopt;
+}
+
+std::optional<dbManager::ScaleSpaceRead> ScaleSpaceDocument::readWork(const QString& path) {
     // Read-only: a missing, foreign or damaged file is left exactly as it was.
-    const dbManager::ScaleSpaceRead read = dbManager::readScaleSpace(path);
+    dbManager::ScaleSpaceRead read = dbManager::readScaleSpace(path);
     dbManager::ReadFailure failure = read.failure;
     if (failure == dbManager::ReadFailure::None && !ScaleSpace::isValidPattern(read.pattern)) {
         failure = dbManager::ReadFailure::Damaged;
     }
+    const QString shownPath = QDir::toNativeSeparators(path);
     if (failure != dbManager::ReadFailure::None) {
         emit statusMessage(
-            tr("Cannot open %1: %2.")
-                .arg(QDir::toNativeSeparators(path), dbManager::describeReadFailure(failure)));
+            tr("Cannot open %1: %2.").arg(shownPath, dbManager::describeReadFailure(failure)));
         return std::nullopt;
     }
     if (read.recovered) {
         emit statusMessage(tr("Opened %1 as it was before a save that was interrupted; the file "
                               "itself is unchanged.")
-                               .arg(QDir::toNativeSeparators(path)));
+                               .arg(shownPath));
     }
-    return read.pattern;
+    return read;
 }
 
-bool ScaleSpaceDocument::write(const QString& path, const SizePattern& pattern) {
+bool ScaleSpaceDocument::write(const QString& path, const SizePattern& pattern,
+                               const dbManager::StoredExtras& extras) {
     // A file that is there but no scale space is the user's other work: it is not replaced.
     std::optional<QString> problem;
     if (QFileInfo::exists(path) &&
         dbManager::readScaleSpace(path).failure == dbManager::ReadFailure::NotScaleSpaceFile) {
         problem = dbManager::describeReadFailure(dbManager::ReadFailure::NotScaleSpaceFile);
     } else {
-        problem = dbManager::writeScaleSpace(path, pattern);
+        problem = dbManager::writeScaleSpace(path, pattern, extras);
     }
     if (problem) {
         emit statusMessage("Not saved: " + QDir::toNativeSeparators(path) + ": " + *problem);
@@ -104,13 +110,14 @@ bool ScaleSpaceDocument::write(const QString& path, const SizePattern& pattern) 
     return true;
 }
 
-std::optional<SizePattern> ScaleSpaceDocument::writeNew(const QString& path,
-                                                        const SizePattern& pattern) {
-    if (!write(path, pattern)) {
+std::optional<dbManager::ScaleSpaceRead>
+ScaleSpaceDocument::writeNew(const QString& path, const SizePattern& pattern,
+                             const dbManager::StoredExtras& extras) {
+    if (!write(path, pattern, extras)) {
         return std::nullopt;
     }
-    const SizePattern written = dbManager::readScaleSpace(path).pattern;
-    if (written.empty() || !ScaleSpace::isValidPattern(written)) {
+    dbManager::ScaleSpaceRead written = dbManager::readScaleSpace(path);
+    if (written.pattern.empty() || !ScaleSpace::isValidPattern(written.pattern)) {
         return std::nullopt;
     }
     return written;

@@ -6,6 +6,7 @@
 // shows what it says.
 
 #include "core/scalespace.h"
+#include "storage/scalespaceread.h"
 
 #include <QObject>
 #include <QString>
@@ -40,11 +41,18 @@ public:
     // The valid size pattern of the file; nothing, with a status line, when it cannot be read.
     // The file is only read, never created or changed.
     std::optional<SizePattern> read(const QString& path);
-    // Writes the pattern into the file whole; an empty pattern is refused. On success the
-    // space is unmodified and the file heads the recent files. Either way a status line.
-    bool write(const QString& path, const SizePattern& pattern);
-    // Save As: writes the pattern into the file; the pattern as the file now holds it.
-    std::optional<SizePattern> writeNew(const QString& path, const SizePattern& pattern);
+    // The same with the work the file keeps beside the sizes; what of that is unreadable is
+    // left out, with a status line.
+    std::optional<dbManager::ScaleSpaceRead> readWork(const QString& path);
+    // Writes the pattern (and the work kept with it) into the file whole; an empty pattern is
+    // refused. On success the space is unmodified and the file heads the recent files. Either
+    // way a status line.
+    bool write(const QString& path, const SizePattern& pattern,
+               const dbManager::StoredExtras& extras = dbManager::StoredExtras());
+    // Save As: writes them into the file; what the file now holds.
+    std::optional<dbManager::ScaleSpaceRead> writeNew(const QString& path,
+                                                      const SizePattern& pattern,
+                                                      const dbManager::StoredExtras& extras);
     // The size pattern of a Scala scale; nothing, with a status line, when it cannot be read.
     std::optional<SizePattern> readScala(const QString& path);
     // An imported space exists in no file yet: it is modified until saved.

@@ -34,25 +34,28 @@ TuningOutput::TuningOutput(QPlainTextEdit* box, Fingerprint fingerprint)
     : QObject(box), box(box), line(new QLabel(box->parentWidget())),
       fingerprint(std::move(fingerprint)) {
     line->setObjectName(QStringLiteral("tuningStateLabel"));
-    line->setText(tr("Out of date: the table has changed since this tuning was made."));
     line->setWordWrap(true);
-    line->setStyleSheet(QStringLiteral("color: #b00000;"));
     line->hide();
     if (QBoxLayout* layout = containingLayout(box->parentWidget()->layout(), box)) {
         layout->insertWidget(layout->indexOf(box), line);
     }
 }
 
-void TuningOutput::begin(const QString& description) {
+void TuningOutput::begin(const QString& description, const KeptTuning& input) {
     clear();
     makingFrom = fingerprint();
     makingWith = description;
+    makingInput = input;
+    makingLoaded = false;
 }
 
 void TuningOutput::show(const std::vector<long double>& tuning) {
     shown = tuning;
     madeWith = makingWith;
     madeFrom = makingFrom;
+    madeInput = makingInput;
+    madeInput.ratios = tuning;
+    loaded = makingLoaded;
     outOfDate = false;
     box->clear();
     for (const QString& text : makeTuningLines(tuning)) {
@@ -60,10 +63,21 @@ void TuningOutput::show(const std::vector<long double>& tuning) {
     }
     box->verticalScrollBar()->setValue(0);
     box->moveCursor(QTextCursor::Start);
-    line->hide();
+    showLine();
     emit changed();
     // Edits made while the search ran are not in it.
     refresh();
+}
+
+void TuningOutput::showLoaded(const KeptTuning& kept, const QString& description,
+                              const bool& current) {
+    clear();
+    // A fingerprint never equals the empty one: a stale tuning stays stale.
+    makingFrom = current ? fingerprint() : QByteArray();
+    makingWith = description;
+    makingInput = kept;
+    makingLoaded = true;
+    show(kept.ratios);
 }
 
 void TuningOutput::clear() {
@@ -72,11 +86,22 @@ void TuningOutput::clear() {
     shown.clear();
     madeWith.clear();
     madeFrom.clear();
+    madeInput = KeptTuning();
     outOfDate = false;
+    loaded = false;
     line->hide();
     if (hadTuning) {
         emit changed();
     }
+}
+
+std::optional<KeptTuning> TuningOutput::kept() const {
+    if (shown.empty()) {
+        return std::nullopt;
+    }
+    KeptTuning result = madeInput;
+    result.current = !outOfDate;
+    return result;
 }
 
 void TuningOutput::watch(QAbstractItemModel* model, QAbstractSlider* dial,
@@ -89,12 +114,24 @@ void TuningOutput::watch(QAbstractItemModel* model, QAbstractSlider* dial,
 
 void TuningOutput::refresh() {
     const bool stale = !shown.empty() && fingerprint() != madeFrom;
-    line->setMaximumWidth(box->width());
-    line->setVisible(stale);
-    if (stale != outOfDate) {
-        outOfDate = stale;
+    const bool changedState = stale != outOfDate;
+    outOfDate = stale;
+    showLine();
+    if (changedState) {
         emit changed();
     }
+}
+
+void TuningOutput::showLine() {
+    line->setMaximumWidth(box->width());
+    if (outOfDate) {
+        line->setText(tr("Out of date: the table has changed since this tuning was made."));
+        line->setStyleSheet(QStringLiteral("color: #b00000;"));
+    } else if (loaded) {
+        line->setText(tr("Loaded from the file: the tuning last made of this scale space."));
+        line->setStyleSheet(QString());
+    }
+    line->setVisible(!shown.empty() && (outOfDate || loaded));
 }
 
 QString TuningOutput::exportProblem() const {

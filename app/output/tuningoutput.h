@@ -5,10 +5,13 @@
 // space and the edits it was made from: whatever leaves the window (exports, sound) reads it
 // from here, so that nothing hidden or stale leaves it unannounced.
 
+#include "app/work/workstate.h"
+
 #include <QObject>
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QAbstractItemModel;
@@ -29,9 +32,12 @@ public:
 
     // A search starts from what the table holds now: no tuning is shown until it ends. The
     // description names the settings it is made with.
-    void begin(const QString& description);
+    // `input` names the settings and sizes the search reads, kept with the tuning in the file.
+    void begin(const QString& description, const KeptTuning& input = KeptTuning());
     // Shows the tuning the search begun last has made.
     void show(const std::vector<long double>& tuning);
+    // Shows a tuning kept in the file shown, marked as loaded; out of date unless `current`.
+    void showLoaded(const KeptTuning& kept, const QString& description, const bool& current);
     // Shows nothing: no tuning, no line, an empty box.
     void clear();
     // Refreshes whenever the table's model, the dial or the selection changes: whatever can
@@ -43,6 +49,9 @@ public:
 
     const std::vector<long double>& tuning() const { return shown; }
     bool isOutOfDate() const { return outOfDate; }
+    bool isLoaded() const { return loaded; }
+    // The tuning shown with what it was made from, for the file; nothing when none is shown.
+    std::optional<KeptTuning> kept() const;
     QString description() const { return madeWith; }
     // Why the tuning cannot be exported; empty when it can.
     QString exportProblem() const;
@@ -59,5 +68,10 @@ private:
     QString madeWith;
     QByteArray makingFrom;
     QString makingWith;
+    KeptTuning madeInput;
+    KeptTuning makingInput;
     bool outOfDate = false;
+    bool loaded = false;
+    bool makingLoaded = false;
+    void showLine();
 };
