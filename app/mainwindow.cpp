@@ -104,13 +104,15 @@ void MainWindow::initialiseMakeCancelButtons() {
     output = new TuningOutput(ui->temperamentBox,
                               [this] { return editor->fingerprint(ui->cutoffDial->value()); });
     output->watch(model, ui->cutoffDial, ui->selectionBox);
-    work = new WorkBinding({&scaleSpace, editor, model, output, ui->weightFuncCombo, ui->cutoffDial,
-                            ui->attenuationSlider, ui->precisionSpinBox,
+    work = new WorkBinding({&scaleSpace, editor, history, model, output, ui->weightFuncCombo,
+                            ui->cutoffDial, ui->attenuationSlider, ui->precisionSpinBox,
                             [this](DisplayMode mode) { handleChangeDisplay(mode); },
                             [this](IntervalMode mode) {
                                 handleChangeSizeWeight(mode);
                             }},
                            this);
+    connect(work, &WorkBinding::statusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text, statusTimeout); });
     connect(output, &TuningOutput::changed, this, &MainWindow::tuningChanged);
     connect(ui->makeButton, &QPushButton::clicked, this, &MainWindow::handleMakeClicked);
     connect(ui->cancelButton, &QPushButton::clicked, this, &MainWindow::handleCancelClicked);

@@ -152,8 +152,6 @@ private:
     // Writes the notes to keep into the file; on failure the file keeps its contents and the
     // status bar names it.
     bool saveNotesInto(const QString& path);
-    // Puts the work the file kept into the controls, with nothing of it to undo.
-    void showKeptWork(const dbManager::ScaleSpaceRead& read, const QString& name);
     // Stops a search and clears the tuning shown: another space is shown.
     void forgetTuning();
     // How long a status line stays, unless the next action replaces it.

@@ -63,16 +63,8 @@ bool MainWindow::openScaleSpaceFile(const QString& path, const bool& announceAlw
     if (!showSizePattern(name, read->pattern, true)) {
         return false;
     }
-    showKeptWork(*read, name);
+    work->apply(*read, name);
     return true;
-}
-
-void MainWindow::showKeptWork(const dbManager::ScaleSpaceRead& read, const QString& name) {
-    const QString problem = work->apply(read, name);
-    history->clear();
-    if (!problem.isEmpty()) {
-        statusBar()->showMessage(problem, statusTimeout);
-    }
 }
 
 void MainWindow::forgetTuning() {
@@ -136,12 +128,9 @@ void MainWindow::handleCurrentUrlChanged(QUrl newUrl) {
 }
 
 bool MainWindow::saveNotesInto(const QString& path) {
-    const std::vector<int> notes = notesToSave();
-    // A single note makes no scale space: its pattern would be empty, the file lost.
-    if (notes.size() < 2) {
-        return document->write(path, SizePattern());
-    }
-    return document->write(path, scaleSpace.makeSubSizePattern(notes), work->extrasFor(notes));
+    // A single note makes no scale space: its empty pattern is refused, the file kept.
+    const auto [pattern, extras] = work->fileContents(notesToSave());
+    return document->write(path, pattern, extras);
 }
 
 void MainWindow::handleSaveSubScaleSpace() {
@@ -164,11 +153,9 @@ void MainWindow::handleSaveSubScaleSpaceAs() {
     if (path.isEmpty()) {
         return;
     }
-    const std::vector<int> notes = notesToSave();
+    const auto [pattern, extras] = work->fileContents(notesToSave());
     const std::optional<dbManager::ScaleSpaceRead> written =
-        notes.size() < 2 ? document->writeNew(path, SizePattern(), {})
-                         : document->writeNew(path, scaleSpace.makeSubSizePattern(notes),
-                                              work->extrasFor(notes));
+        document->writeNew(path, pattern, extras);
     if (!written) {
         return;
     }
@@ -179,7 +166,7 @@ void MainWindow::handleSaveSubScaleSpaceAs() {
     // its place in the output.
     if (!job->isRunning()) {
         output->clear();
-        showKeptWork(*written, name);
+        work->apply(*written, name);
     }
     ui->scaleSpaceCombo->setCurrentIndex(
         ui->scaleSpaceCombo->findText(customEntry, Qt::MatchExactly | Qt::MatchCaseSensitive));

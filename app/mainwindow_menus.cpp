@@ -8,6 +8,7 @@
 #include "app/editing/edithistory.h"
 #include "app/menus/helpdialogs.h"
 #include "app/menus/keyfilter.h"
+#include "app/menus/stepactions.h"
 #include "app/menus/windowmenus.h"
 #include "app/settings/settings.h"
 #include "app/shared/storageconstants.h"
@@ -107,22 +108,8 @@ void MainWindow::initialiseKeyActions() {
     on("actionWeight", [this] { handleChangeSizeWeight(IntervalMode::Weight); });
     on("actionSwapDisplay", [this] { swapDisplayMode(); });
     on("actionSwapInterval", [this] { swapIntervalMode(); });
-    const auto step = [](QAbstractSlider* control, int by) {
-        return [control, by] {
-            control->setValue(control->value() + by);
-        };
-    };
-    on("actionDialUp", step(ui->cutoffDial, 1));
-    on("actionDialDown", step(ui->cutoffDial, -1));
-    on("actionAttenuationDown", step(ui->attenuationSlider, -1));
-    on("actionAttenuationUp", step(ui->attenuationSlider, 1));
-    QSpinBox* range = ui->rangeSpinBox;
-    on("actionLargerRange", [range] { range->setValue(range->value() + 1); });
-    on("actionSmallerRange", [range] { range->setValue(range->value() - 1); });
-    on("actionAddPeriod",
-       [this, range] { range->setValue(range->value() + scaleSpace.noteCount()); });
-    on("actionRemovePeriod",
-       [this, range] { range->setValue(range->value() - scaleSpace.noteCount()); });
+    attachStepActions(menus, ui->cutoffDial, ui->attenuationSlider, ui->rangeSpinBox,
+                      [this] { return scaleSpace.noteCount(); });
     qApp->installEventFilter(
         new KeyFilter(this, ui->scaleSpaceTable, menus, [this] { refreshActions(); }));
 }

@@ -1,5 +1,6 @@
 #include "app/table/workbinding.h"
 
+#include "app/editing/edithistory.h"
 #include "app/making/tuningmaking.h"
 #include "app/output/tuningoutput.h"
 #include "app/shared/tuningconstants.h"
@@ -32,11 +33,16 @@ WorkState WorkBinding::capture() const {
     return work;
 }
 
-dbManager::StoredExtras WorkBinding::extrasFor(const std::vector<int>& notes) const {
-    return encodeWork(workOfNotes(capture(), notes), int(notes.size()) - 1);
+std::pair<SizePattern, dbManager::StoredExtras>
+WorkBinding::fileContents(const std::vector<int>& notes) const {
+    if (notes.size() < 2) {
+        return {};
+    }
+    return {parts.space->makeSubSizePattern(notes),
+            encodeWork(workOfNotes(capture(), notes), int(notes.size()) - 1)};
 }
 
-QString WorkBinding::apply(const dbManager::ScaleSpaceRead& read, const QString& name) {
+void WorkBinding::apply(const dbManager::ScaleSpaceRead& read, const QString& name) {
     const DecodedWork decoded = decodeWork(read.extras, parts.space->noteCount());
     if (decoded.present) {
         applyWork(decoded.work);
@@ -44,15 +50,15 @@ QString WorkBinding::apply(const dbManager::ScaleSpaceRead& read, const QString&
             applyTuning(*decoded.work.tuning, name);
         }
     }
+    parts.history->clear();
     QStringList ignored = decoded.ignored;
     if (read.extrasIgnored) {
         ignored.prepend(tr("damaged rows"));
     }
-    if (ignored.isEmpty()) {
-        return QString();
+    if (!ignored.isEmpty()) {
+        emit statusMessage(tr("Opened %1 without what it keeps of %2: it could not be read.")
+                               .arg(name, ignored.join(QStringLiteral(", "))));
     }
-    return tr("Opened %1 without what it keeps of %2: it could not be read.")
-        .arg(name, ignored.join(QStringLiteral(", ")));
 }
 
 void WorkBinding::applyWork(const WorkState& work) {

@@ -5,7 +5,9 @@
 #include <QObject>
 
 #include <functional>
+#include <utility>
 
+class EditHistory;
 class QAbstractSlider;
 class QComboBox;
 class QSpinBox;
@@ -23,6 +25,7 @@ public:
     struct Parts {
         ScaleSpace* space;
         ScaleSpaceEditor* editor;
+        EditHistory* history;
         ScaleSpaceModel* model;
         TuningOutput* output;
         QComboBox* weightFunctionBox;
@@ -37,12 +40,18 @@ public:
 
     // Everything the window shows now, in table notes.
     WorkState capture() const;
-    // The rows a file that keeps these table notes gets.
-    dbManager::StoredExtras extrasFor(const std::vector<int>& notes) const;
+    // What a file that keeps these table notes holds: the sizes of the space they span and
+    // the work in its numbering. No sizes for fewer than two notes, which make no space.
+    std::pair<SizePattern, dbManager::StoredExtras>
+    fileContents(const std::vector<int>& notes) const;
     // Puts a file's work into the controls, after its sizes are shown as the named space; a
     // file that kept none leaves them as they are. The kept tuning is shown, out of date unless
-    // it still matches. A status line when part of the work was left out; empty otherwise.
-    QString apply(const dbManager::ScaleSpaceRead& read, const QString& name);
+    // it still matches. Nothing of it can be undone. A status line when part of the work was
+    // left out.
+    void apply(const dbManager::ScaleSpaceRead& read, const QString& name);
+
+signals:
+    void statusMessage(const QString& text);
 
 private:
     void applyWork(const WorkState& work);
