@@ -1,10 +1,12 @@
 #include "app/tune/tunecommand.h"
 
+#include "app/tune/keptdefaults.h"
 #include "app/tune/outputtarget.h"
 
 #include "app/making/tuningcheck.h"
 #include "app/making/tuningmaking.h"
 #include "app/shared/storageconstants.h"
+#include "app/work/workstate.h"
 #include "audio/score.h"
 #include "audio/synthesizer.h"
 #include "audio/wavfile.h"
@@ -197,13 +199,13 @@ private:
 
 // Read-only, and bounded whatever the file holds; Control+C stops it.
 std::optional<Failure> loadScaleSpace(const QString& path, ScaleSpace& space,
-                                      const std::atomic<bool>& cancelationRequest) {
+                                      const std::atomic<bool>& cancelationRequest,
+                                      dbManager::ScaleSpaceRead& read) {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         return Failure{FileError, QStringLiteral("cannot read '%1': not a file").arg(path)};
     }
-    const dbManager::ScaleSpaceRead read =
-        dbManager::readScaleSpace(info.absoluteFilePath(), &cancelationRequest);
+    read = dbManager::readScaleSpace(info.absoluteFilePath(), &cancelationRequest);
     switch (read.failure) {
     case dbManager::ReadFailure::None:
         break;
@@ -259,9 +261,10 @@ TuningRequest makeRequest(const TuneOptions& options, ScaleSpace& space, const i
     model.setWeightFunction([function](long double size) { return function(size); });
     model.setAttenuation(options.attenuation);
     model.setFixedNotes(options.fixed);
-    return makeTuningRequest(
-        {notes, weightFunctions.at(options.weightFunction).first, options.dial, dialMaximum},
-        model);
+    if (options.typedWeights) {
+        model.restoreWeights(tableWeights(*options.typedWeights, range, model.getWeights()));
+    }
+    return makeTuningRequest({notes, weightingName(options), options.dial, dialMaximum}, model);
 }
 
 // The output's bytes to where they go: a file replaced whole, a stream, or the standard output.
@@ -279,27 +282,34 @@ std::optional<Failure> deliver(const QByteArray& bytes, const QString& outputFil
     return std::nullopt;
 }
 
-int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
+int runTune(const TuneOptions& given, QTextStream& out, QTextStream& err,
             std::atomic<bool>& cancelationRequest, bool showProgress, bool outputIsTerminal) {
     const auto fail = [&err](const Failure& failure) {
         err << programName << ": " << failure.message << '\n';
         return failure.status;
     };
-    const OutputFormat& format = *findOutputFormat(options.format);
-    if (format.binary && options.outputFile.isEmpty() && outputIsTerminal) {
+    const OutputFormat& format = *findOutputFormat(given.format);
+    if (format.binary && given.outputFile.isEmpty() && outputIsTerminal) {
         return fail({UsageError, QStringLiteral("--format %1 writes binary data: give --output "
                                                 "FILE or redirect the standard output")
                                      .arg(format.name)});
     }
-    const QString file = resolveScaleSpaceFile(options.file);
+    const QString file = resolveScaleSpaceFile(given.file);
     const OutputTarget target =
-        options.outputFile.isEmpty() ? OutputTarget{} : classifyOutput(options.outputFile, file);
+        given.outputFile.isEmpty() ? OutputTarget{} : classifyOutput(given.outputFile, file);
     if (target.kind == OutputKind::Refused) {
         return fail({FileError, target.problem});
     }
     ScaleSpace space;
-    if (const std::optional<Failure> failure = loadScaleSpace(file, space, cancelationRequest)) {
+    dbManager::ScaleSpaceRead read;
+    if (const std::optional<Failure> failure =
+            loadScaleSpace(file, space, cancelationRequest, read)) {
         return fail(*failure);
+    }
+    TuneOptions options = given;
+    if (const QString warning = applyKeptDefaults(options, read, space.noteCount());
+        !warning.isEmpty()) {
+        err << programName << ": " << warning << '\n';
     }
     const int range = options.range.value_or(std::min(space.noteCount() + 1, rangeMaximum));
     std::vector<int> notes;
@@ -332,8 +342,7 @@ int runTune(const TuneOptions& options, QTextStream& out, QTextStream& err,
     }
     document.mapping = options.mapping;
     document.title = QFileInfo(file).fileName();
-    document.description = describeTuning(space.getName(), notes, range,
-                                          weightFunctionNames.at(options.weightFunction),
+    document.description = describeTuning(space.getName(), notes, range, weightingName(options),
                                           options.attenuation, options.dial);
     const std::optional<Failure> failure =
         deliver(format.write(document), options.outputFile, target, format.binary, out);
@@ -574,6 +583,11 @@ ParsedArguments parseArguments(const QStringList& arguments) {
     }
     if (const std::optional<QString> error = readFiles(parser, parsed)) {
         return failed(*error);
+    }
+    for (const QString& name : tuningOptions) {
+        if (parser.isSet(name)) {
+            parsed.tune.given << name;
+        }
     }
     return parsed;
 }

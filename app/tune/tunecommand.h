@@ -4,6 +4,7 @@
 // Everything here writes to the streams it is given, so the tests run it in-process.
 
 #include "formats/keymapping.h"
+#include "storage/scalespaceread.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,11 +27,15 @@ struct TuneOptions {
     std::optional<std::vector<int>> notes;
     std::vector<int> fixed;
     int weightFunction = 0; // index into the weight function table: "Benedetti"
+    // Weights typed in the window and kept in the file ("Arbitrary"); they replace the function.
+    std::optional<std::vector<dbManager::StoredWeight>> typedWeights;
     int attenuation = 50;
     int dial = 500;
     QString format = QStringLiteral("text"); // a name of outputFormatNames(), in lower case
     formats::KeyMapping mapping;
     QString outputFile; // empty for the standard output
+    // The tuning options given on the command line; the file's kept work fills in the others.
+    QStringList given;
 };
 
 struct ImportOptions {

@@ -1,5 +1,6 @@
 #include "app/tune/tunecommand.h"
 
+#include "core/scalespace.h"
 #include "storage/dbmanager.h"
 
 #include <QDir>
@@ -130,6 +131,70 @@ private slots:
         QVERIFY2(outcome.err.contains(message), qPrintable(outcome.err));
         QCOMPARE(fileBytes(path), bytes);
         QVERIFY(!QFile::exists(path + "-journal"));
+    }
+
+    // A file's kept settings are the defaults; an option given wins over each of them.
+    void keptWorkIsTheDefault_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("same");
+        const QStringList kept{"--weights", "uniform", "--attenuation", "70", "--dial", "800"};
+        QTest::newRow("kept") << QStringList()
+                              << kept + QStringList{"--notes", "1,2,4,5", "--fixed", "4"};
+        QTest::newRow("dial given")
+            << QStringList{"--dial", "300"}
+            << QStringList{"--weights", "uniform", "--attenuation", "70",      "--dial",
+                           "300",       "--notes", "1,2,4,5",       "--fixed", "4"};
+        QTest::newRow("notes and fixed given")
+            << QStringList{"--notes", "1-3", "--fixed", "2"}
+            << kept + QStringList{"--notes", "1-3", "--fixed", "2"};
+        QTest::newRow("weights given") << QStringList{"--weights", "benedetti"}
+                                       << QStringList{"--attenuation", "70",      "--dial",  "800",
+                                                      "--notes",       "1,2,4,5", "--fixed", "4"};
+    }
+
+    void keptWorkIsTheDefault() {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, same);
+        const SizePattern pattern{{9.0L / 8, 5.0L / 4, 4.0L / 3, 3.0L / 2, 2.0L},
+                                  {10.0L / 9, 32.0L / 27, 4.0L / 3, 16.0L / 9},
+                                  {16.0L / 15, 6.0L / 5, 8.0L / 5},
+                                  {9.0L / 8, 3.0L / 2},
+                                  {4.0L / 3}};
+        dbManager::StoredExtras extras;
+        extras.state = {{"weight_function", "Uniform"},
+                        {"attenuation", "70"},
+                        {"dial", "800"},
+                        {"selected", "0 1 3 4"},
+                        {"fixed", "3"}};
+        const QString keptFile = folder.filePath("kept.qmx");
+        const QString plainFile = folder.filePath("plain.qmx");
+        QVERIFY(dbManager::writeScaleSpace(keptFile, pattern, extras) == std::nullopt);
+        QVERIFY(dbManager::writeScaleSpace(plainFile, pattern) == std::nullopt);
+
+        const Outcome fromFile = runTune(QStringList{keptFile} + options);
+        const Outcome given = runTune(QStringList{plainFile} + same);
+        QCOMPARE(fromFile.status, 0);
+        QCOMPARE(given.status, 0);
+        QCOMPARE(fromFile.out, given.out);
+        QVERIFY(fromFile.out != runTune({plainFile}).out);
+    }
+
+    // Typed weights kept in the file are tuned with, and named, as in the window.
+    void keptTypedWeightsAreUsed() {
+        // Inconsistent: 9/8 and 11/10 make 99/80, not the stored 5/4.
+        const SizePattern pattern{{9.0L / 8, 5.0L / 4, 2.0L}, {11.0L / 10, 16.0L / 9}, {8.0L / 5}};
+        dbManager::StoredExtras extras;
+        extras.state = {{"weight_function", "Arbitrary"}};
+        extras.weights = {{0, 0, 1.0L}, {0, 1, 0.001L}, {1, 0, 0.001L}};
+        const QString path = folder.filePath("typed.qmx");
+        QVERIFY(dbManager::writeScaleSpace(path, pattern, extras) == std::nullopt);
+        const Outcome typed = runTune({path, "--notes", "1-3", "--format", "scl"});
+        QCOMPARE(typed.status, 0);
+        QVERIFY2(typed.out.contains("Arbitrary"), qPrintable(typed.out));
+        // The heavy 9/8 is kept almost exactly; the function's weights give way elsewhere.
+        QVERIFY2(typed.out.contains("203.91"), qPrintable(typed.out));
+        QVERIFY(runTune({path, "--notes", "1-3", "--weights", "benedetti"}).out !=
+                runTune({path, "--notes", "1-3"}).out);
     }
 };
 
