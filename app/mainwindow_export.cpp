@@ -4,21 +4,16 @@
 #include "app/mainwindow.h"
 #include "app/menus/windowmenus.h"
 #include "app/output/tuningoutput.h"
+#include "app/review/tuningreview.h"
+#include "app/widgets/tablecursor.h"
+#include "ui_mainwindow.h"
 
 #include <QStatusBar>
 
 void MainWindow::initialiseExporting() {
     auto* exportMenu =
-        new ExportMenu(menus->menu(QStringLiteral("menuExport")), new TuningExporter(this), [this] {
-            formats::TuningDocument document;
-            document.tuning = getTuning();
-            document.title = scaleSpace.getName();
-            document.description = output->description();
-            if (output->isOutOfDate()) {
-                document.description += tr(" (out of date: the table changed after it was made)");
-            }
-            return document;
-        });
+        new ExportMenu(menus->menu(QStringLiteral("menuExport")), new TuningExporter(this),
+                       [this] { return output->exportDocument(scaleSpace.getName()); });
     connect(exportMenu, &ExportMenu::statusMessage, this, [this](const QString& text) {
         const bool stale = output->isOutOfDate() && text.startsWith(tr("Exported"));
         statusBar()->showMessage(stale ? text + tr(" - the tuning is out of date") : text,
@@ -26,4 +21,8 @@ void MainWindow::initialiseExporting() {
     });
     connect(this, &MainWindow::tuningChanged, exportMenu,
             [this, exportMenu] { exportMenu->setProblem(output->exportProblem()); });
+    auto* review = new TuningReview(
+        {this, menus, output, model, &scaleSpace, ui->scaleSpaceTable, cursor, editor}, this);
+    connect(review, &TuningReview::statusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text, statusTimeout); });
 }

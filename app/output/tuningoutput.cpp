@@ -1,6 +1,7 @@
 #include "app/output/tuningoutput.h"
 
 #include "app/making/tuningmaking.h"
+#include "app/widgets/tablesetup.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractSlider>
@@ -8,27 +9,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-
-namespace {
-
-// The box layout that holds the widget itself, among the layout and those nested in it.
-QBoxLayout* containingLayout(QLayout* layout, QWidget* widget) {
-    if (layout == nullptr) {
-        return nullptr;
-    }
-    if (auto* box = qobject_cast<QBoxLayout*>(layout);
-        box != nullptr && box->indexOf(widget) >= 0) {
-        return box;
-    }
-    for (int i = 0; i < layout->count(); ++i) {
-        if (QBoxLayout* found = containingLayout(layout->itemAt(i)->layout(), widget)) {
-            return found;
-        }
-    }
-    return nullptr;
-}
-
-} // namespace
 
 TuningOutput::TuningOutput(QPlainTextEdit* box, Fingerprint fingerprint)
     : QObject(box), box(box), line(new QLabel(box->parentWidget())),
@@ -56,7 +36,8 @@ void TuningOutput::show(const std::vector<long double>& tuning) {
     madeInput = makingInput;
     madeInput.ratios = tuning;
     loaded = makingLoaded;
-    outOfDate = false;
+    // Edits made while the search ran are not in it: whoever hears of the change sees that.
+    outOfDate = !shown.empty() && fingerprint() != madeFrom;
     box->clear();
     for (const QString& text : makeTuningLines(tuning)) {
         box->appendPlainText(text);
@@ -65,8 +46,6 @@ void TuningOutput::show(const std::vector<long double>& tuning) {
     box->moveCursor(QTextCursor::Start);
     showLine();
     emit changed();
-    // Edits made while the search ran are not in it.
-    refresh();
 }
 
 void TuningOutput::showLoaded(const KeptTuning& kept, const QString& description,
@@ -132,6 +111,17 @@ void TuningOutput::showLine() {
         line->setStyleSheet(QString());
     }
     line->setVisible(!shown.empty() && (outOfDate || loaded));
+}
+
+formats::TuningDocument TuningOutput::exportDocument(const QString& title) const {
+    formats::TuningDocument document;
+    document.tuning = shown;
+    document.title = title;
+    document.description = madeWith;
+    if (outOfDate) {
+        document.description += tr(" (out of date: the table changed after it was made)");
+    }
+    return document;
 }
 
 QString TuningOutput::exportProblem() const {

@@ -6,6 +6,7 @@
 // from here, so that nothing hidden or stale leaves it unannounced.
 
 #include "app/work/workstate.h"
+#include "formats/tuningformats.h"
 
 #include <QObject>
 #include <QString>
@@ -53,6 +54,8 @@ public:
     // The tuning shown with what it was made from, for the file; nothing when none is shown.
     std::optional<KeptTuning> kept() const;
     QString description() const { return madeWith; }
+    // The tuning shown as the exports write it, its description saying when it is out of date.
+    formats::TuningDocument exportDocument(const QString& title) const;
     // Why the tuning cannot be exported; empty when it can.
     QString exportProblem() const;
 

@@ -403,9 +403,14 @@ void ScaleSpaceEditor::attachActions(const WindowMenus* menus) {
     const auto on = [this, menus](const char* name, auto slot) {
         connect(menus->action(QLatin1String(name)), &QAction::triggered, this, slot);
     };
-    on("actionCopy", [this] { copyCurrentCell(); });
+    on("actionCopy", [this] {
+        if (copyTaker && copyTaker(true)) {
+            return;
+        }
+        copyCurrentCell();
+    });
     on("actionPaste", [this] {
-        if (table->currentIndex().isValid()) {
+        if (table->currentIndex().isValid() && !cellsLocked()) {
             paste(table->currentIndex());
         }
     });
@@ -423,9 +428,17 @@ void ScaleSpaceEditor::attachActions(const WindowMenus* menus) {
     on("actionPeriodUp", move(-1, 0));
     on("actionPeriodRight", move(0, 1));
     on("actionPeriodDown", move(1, 0));
-    on("actionResetCell",
-       [this] { model->setData(table->currentIndex(), model->defaultText(), Qt::EditRole); });
+    on("actionResetCell", [this] {
+        if (!cellsLocked()) {
+            model->setData(table->currentIndex(), model->defaultText(), Qt::EditRole);
+        }
+    });
     on("actionDeselectCell", [this] { cursor->reset(); });
+}
+
+bool ScaleSpaceEditor::cellsLocked() const {
+    const ScaleSpaceDelegate* delegate = cursor->delegate();
+    return delegate != nullptr && delegate->currentOverlay() != nullptr;
 }
 
 void ScaleSpaceEditor::refreshActions(const WindowMenus* menus) const {
@@ -433,8 +446,8 @@ void ScaleSpaceEditor::refreshActions(const WindowMenus* menus) const {
     const int count = space->noteCount();
     const int range = model->getRange();
     const int largest = rangeBox->maximum();
-    menus->enable("actionCopy", current.isValid());
-    menus->enable("actionPaste", current.isValid());
+    menus->enable("actionCopy", current.isValid() || (copyTaker && copyTaker(false)));
+    menus->enable("actionPaste", current.isValid() && !cellsLocked());
     menus->enable("actionInsertNoteBefore", current.isValid() && count > 0);
     menus->enable("actionInsertNoteAfter", current.isValid() && count > 0);
     menus->enable("actionDeleteNote", current.isValid() && count > 1);

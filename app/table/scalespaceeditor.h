@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 #include "app/editing/edithistory.h"
@@ -77,6 +78,11 @@ public:
     void attachActions(const WindowMenus* menus);
     // Enables each of them exactly when it would act.
     void refreshActions(const WindowMenus* menus) const;
+    // Another part that has the focus takes Edit > Copy: asked with false whether it would,
+    // with true to copy. Cells are copied when it declines.
+    void setCopyTaker(std::function<bool(bool)> taker) { copyTaker = std::move(taker); }
+    // Cells are not edited while the table shows an overlay.
+    bool cellsLocked() const;
 
     // What a search with this dial would read now, in a form that compares: equal exactly when
     // the search's input is.
@@ -96,4 +102,5 @@ private:
     QComboBox* weightFunctionBox;
     std::vector<SizeToWeightFunction> weightFunctions;
     std::vector<int> selected;
+    std::function<bool(bool)> copyTaker;
 };

@@ -3,6 +3,9 @@
 #include "app/tune/keptdefaults.h"
 #include "app/tune/outputtarget.h"
 
+#include "analysis/tuninganalysis.h"
+#include "analysis/tuningreport.h"
+
 #include "app/making/tuningcheck.h"
 #include "app/making/tuningmaking.h"
 #include "app/shared/storageconstants.h"
@@ -62,22 +65,31 @@ struct Failure {
     QString message;
 };
 
+// What a format may write of a finished tuning: the document that the synthesizer formats
+// take, and the analysis with its settings for the reports.
+struct Written {
+    formats::TuningDocument document;
+    analysis::TuningAnalysis analysis;
+    analysis::ReportSettings settings;
+};
+
 // One --format: how the tuning becomes the output's bytes.
 struct OutputFormat {
     QString name;
     bool binary;   // refused on a terminal
     bool mapsKeys; // needs a tuning with a period
-    std::function<QByteArray(const formats::TuningDocument&)> write;
+    std::function<QByteArray(const Written&)> write;
 };
 
-QByteArray writeText(const formats::TuningDocument& document) {
-    return (makeTuningLines(document.tuning).join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+QByteArray writeText(const Written& written) {
+    return (makeTuningLines(written.document.tuning).join(QLatin1Char('\n')) + QLatin1Char('\n'))
+        .toUtf8();
 }
 
 // What Play Tuning plays, its first note at the reference frequency.
-QByteArray writeWave(const formats::TuningDocument& document) {
+QByteArray writeWave(const Written& written) {
     audio::Synthesizer synthesizer(
-        audio::tuningScore(document.tuning, document.mapping.referenceFrequency));
+        audio::tuningScore(written.document.tuning, written.document.mapping.referenceFrequency));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -86,14 +98,31 @@ QByteArray writeWave(const formats::TuningDocument& document) {
     return bytes;
 }
 
+QByteArray writeJson(const Written& written) {
+    return analysis::tuningJson(written.analysis, written.settings);
+}
+
+// The tuning table with every digit, for programs and spreadsheets.
+QByteArray writeCsv(const Written& written) {
+    analysis::TableStyle style;
+    style.machineNames = true;
+    return analysis::tuningTableText(written.analysis, style, QLatin1Char(',')).toUtf8();
+}
+
 // Every --format, the default first. Another format is one more entry here.
 const std::vector<OutputFormat>& outputFormats() {
     static const std::vector<OutputFormat> list = [] {
         std::vector<OutputFormat> formatList{{QStringLiteral("text"), false, false, writeText}};
         for (const formats::TuningFormat& format : formats::tuningFormats()) {
-            formatList.push_back({format.name, format.binary, format.mapsKeys, format.write});
+            const auto write = format.write;
+            formatList.push_back(
+                {format.name, format.binary, format.mapsKeys, [write](const Written& written) {
+                     return write(written.document);
+                 }});
         }
         formatList.push_back({QStringLiteral("wav"), true, false, writeWave});
+        formatList.push_back({QStringLiteral("json"), false, false, writeJson});
+        formatList.push_back({QStringLiteral("csv"), false, false, writeCsv});
         return formatList;
     }();
     return list;
@@ -282,6 +311,30 @@ std::optional<Failure> deliver(const QByteArray& bytes, const QString& outputFil
     return std::nullopt;
 }
 
+// Everything the formats write besides the ratios: titles, mapping and the analysis.
+void describe(Written& written, const TuneOptions& options, const QString& file,
+              const ScaleSpace& space, const int& range, const std::vector<int>& notes,
+              const TuningRequest& request) {
+    written.document.mapping = options.mapping;
+    written.document.title = QFileInfo(file).fileName();
+    written.document.description = describeTuning(
+        space.getName(), notes, range, weightingName(options), options.attenuation, options.dial);
+    analysis::AnalysisInput input;
+    input.notes = notes;
+    input.tuning = written.document.tuning;
+    input.pattern = request.pattern;
+    std::vector<int> fixed;
+    for (const int& position : request.fixedPositions) {
+        fixed.push_back(notes[static_cast<std::size_t>(position)]);
+    }
+    input.fixedNotes = fixed;
+    input.noteCount = space.noteCount();
+    input.repetition = space.repetitionIntervalSize(1);
+    written.analysis = analysis::analyseTuning(input);
+    written.settings = {file,        notes, fixed, weightingName(options), options.attenuation,
+                        options.dial};
+}
+
 int runTune(const TuneOptions& given, QTextStream& out, QTextStream& err,
             std::atomic<bool>& cancelationRequest, bool showProgress, bool outputIsTerminal) {
     const auto fail = [&err](const Failure& failure) {
@@ -324,11 +377,12 @@ int runTune(const TuneOptions& given, QTextStream& out, QTextStream& err,
     if (const std::optional<QString> untunable = findUntunableInterval(notes, space)) {
         return fail({FileError, *untunable});
     }
-    formats::TuningDocument document;
+    const TuningRequest request = makeRequest(options, space, range, notes);
+    Written written;
     {
         ProgressBar progress(err, showProgress);
-        document.tuning = makeTuning(
-            makeRequest(options, space, range, notes), cancelationRequest,
+        written.document.tuning = makeTuning(
+            request, cancelationRequest,
             [&progress](int percent) { progress.report(100 * percent); },
             [&progress](int parts) { progress.report(parts); });
     }
@@ -336,16 +390,14 @@ int runTune(const TuneOptions& given, QTextStream& out, QTextStream& err,
         err << programName << ": interrupted\n";
         return Interrupted;
     }
-    const QString problem = format.mapsKeys ? formats::mappingProblem(document.tuning) : QString();
+    const QString problem =
+        format.mapsKeys ? formats::mappingProblem(written.document.tuning) : QString();
     if (!problem.isEmpty()) {
         return fail({FileError, QStringLiteral("--format %1: %2").arg(format.name, problem)});
     }
-    document.mapping = options.mapping;
-    document.title = QFileInfo(file).fileName();
-    document.description = describeTuning(space.getName(), notes, range, weightingName(options),
-                                          options.attenuation, options.dial);
+    describe(written, options, file, space, range, notes, request);
     const std::optional<Failure> failure =
-        deliver(format.write(document), options.outputFile, target, format.binary, out);
+        deliver(format.write(written), options.outputFile, target, format.binary, out);
     return failure ? fail(*failure) : Success;
 }
 
@@ -608,7 +660,7 @@ QString helpText() {
     return QStringLiteral(
         "Usage: quillmere-tune FILE [--range R] [--notes LIST] [--fixed LIST]\n"
         "                      [--weights benedetti|uniform] [--attenuation A] [--dial V]\n"
-        "                      [--format text|scl|kbm|tun|syx|wav] [--reference-key K]\n"
+        "                      [--format text|scl|kbm|tun|syx|wav|json|csv] [--reference-key K]\n"
         "                      [--reference-frequency F] [--output FILE]\n"
         "       quillmere-tune --import SCL_FILE --output QMX_FILE\n"
         "       quillmere-tune --help | --version\n"
@@ -636,6 +688,9 @@ QString helpText() {
         "                     AnaMark tuning of the 128 MIDI keys; syx: a MIDI Tuning Standard\n"
         "                     bulk tuning dump; wav: what Play Tuning plays (16-bit mono PCM\n"
         "                     at 48 kHz), the first tuned note at --reference-frequency;\n"
+        "                     json: the tuning with every interval's deviation from its\n"
+        "                     stored size, weight and the summary; csv: the tuning table\n"
+        "                     (note, ratio, cents, deviations, fixed), full precision;\n"
         "                     syx and wav are binary: they need --output or a redirection\n"
         "  --reference-key K  the MIDI key, 0 ... 127, that sounds the first tuned note\n"
         "                     (default 60); key K + n sounds the note n degrees above it,\n"

@@ -51,6 +51,11 @@ bool ScaleSpaceDelegate::eventFilter(QObject* object, QEvent* event) {
     return QStyledItemDelegate::eventFilter(object, event);
 }
 
+QWidget* ScaleSpaceDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                          const QModelIndex& index) const {
+    return overlay != nullptr ? nullptr : QStyledItemDelegate::createEditor(parent, option, index);
+}
+
 bool ScaleSpaceDelegate::itemShouldBeAltColour(const int& row, const int& column) const {
     const int notes = scaleSpace ? scaleSpace->noteCount() : 0;
     if (notes <= 0) {
@@ -70,7 +75,9 @@ void ScaleSpaceDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const bool hovered = option.state.testFlag(QStyle::State_MouseOver);
     const bool alt = itemShouldBeAltColour(index.row(), index.column()) != hovered;
     painter->fillRect(option.rect, alt ? altColour : baseColour);
-    if (!isUsableCell(index.row(), index.column())) {
+    if (overlay != nullptr) {
+        overlay->paintCell(painter, option, index);
+    } else if (!isUsableCell(index.row(), index.column())) {
         // A stored size that cannot be tuned stands out in the error colour over the block's.
         painter->fillRect(option.rect, errorColour());
     }
@@ -100,6 +107,9 @@ void ScaleSpaceDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         lastSelectedIndex = index;
     }
 
+    if (overlay != nullptr) {
+        return;
+    }
     // The style draws only the content: the frame alone marks the current cell.
     cell.backgroundBrush = QBrush(Qt::NoBrush);
     cell.state.setFlag(QStyle::State_Selected, false);

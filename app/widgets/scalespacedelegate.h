@@ -8,6 +8,16 @@
 
 class ScaleSpace;
 
+// What another part paints in the cells instead of their values (a tuning's deviations, say).
+// While one is set, the table's cells are not edited.
+class CellOverlay {
+public:
+    virtual ~CellOverlay() = default;
+    // Paints the cell's background and text; the current cell's frame is drawn over it.
+    virtual void paintCell(QPainter* painter, const QStyleOptionViewItem& option,
+                           const QModelIndex& index) const = 0;
+};
+
 // The interval table's delegate. It paints the repetition blocks of the table in two
 // alternating background colours, like a chequerboard, and marks the current cell only with a
 // 2-pixel frame in the highlight colour. It remembers the cell it framed last, so that the
@@ -20,6 +30,13 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    // No editor while an overlay is shown.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+
+    // Null for none; the overlay must outlive its use here.
+    void setOverlay(const CellOverlay* cellOverlay) { overlay = cellOverlay; }
+    const CellOverlay* currentOverlay() const { return overlay; }
 
     // True when the cell lies in a block of the other colour: the sum of the repetitions of
     // its row and of its column is odd.
@@ -47,4 +64,5 @@ private:
     QColor baseColour;
     QColor altColour;
     QColor frameColour;
+    const CellOverlay* overlay = nullptr;
 };

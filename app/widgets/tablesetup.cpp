@@ -149,3 +149,19 @@ QSpinBox* attachValueBox(QAbstractSlider* control, const QString& objectName) {
     QObject::connect(box, &QSpinBox::valueChanged, control, &QAbstractSlider::setValue);
     return box;
 }
+
+QBoxLayout* containingLayout(QLayout* layout, QWidget* widget) {
+    if (layout == nullptr) {
+        return nullptr;
+    }
+    if (auto* box = qobject_cast<QBoxLayout*>(layout);
+        box != nullptr && box->indexOf(widget) >= 0) {
+        return box;
+    }
+    for (int i = 0; i < layout->count(); ++i) {
+        if (QBoxLayout* found = containingLayout(layout->itemAt(i)->layout(), widget)) {
+            return found;
+        }
+    }
+    return nullptr;
+}

@@ -6,6 +6,9 @@
 #include <utility>
 
 class CustomHeaderView;
+class QBoxLayout;
+class QLayout;
+class QWidget;
 class QAbstractItemModel;
 class QAbstractSlider;
 class QSpinBox;
@@ -32,3 +35,7 @@ void showLiveToolTip(QAbstractSlider* control, const QString& text);
 // A spin box beside the slider (or dial) that shows its value and takes typed values, both
 // ways in step with it; a typed value counts once Return or leaving the box commits it.
 QSpinBox* attachValueBox(QAbstractSlider* control, const QString& objectName);
+
+// The box layout that holds the widget itself, among the layout and those nested in it; null
+// when there is none.
+QBoxLayout* containingLayout(QLayout* layout, QWidget* widget);
