@@ -3,6 +3,7 @@
 #include "analysis/tuningreport.h"
 #include "app/review/deviationcolours.h"
 
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QStyleOptionViewItem>
@@ -30,8 +31,15 @@ void DeviationOverlay::paintCell(QPainter* painter, const QStyleOptionViewItem& 
     // Dark text on the pale middle of the scale, white on its saturated ends.
     const bool saturated = largest() > 0 && std::fabs(*deviation) > largest() * 0.6L;
     painter->setPen(saturated ? Qt::white : Qt::black);
-    painter->drawText(option.rect.adjusted(3, 0, -3, 0), Qt::AlignRight | Qt::AlignVCenter,
-                      analysis::centsText(*deviation, 3));
+    const QString text = analysis::centsText(*deviation, 3);
+    const QRect area = option.rect.adjusted(2, 0, -2, 0);
+    // A narrow column keeps every digit and the sign: the font shrinks rather than clip.
+    QFont font = option.font;
+    while (QFontMetrics(font).horizontalAdvance(text) > area.width() && font.pointSizeF() > 5) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    }
+    painter->setFont(font);
+    painter->drawText(area, Qt::AlignRight | Qt::AlignVCenter, text);
     painter->restore();
 }
 
@@ -87,5 +95,5 @@ void DeviationLegend::paintEvent(QPaintEvent*) {
     painter.drawText(bar, Qt::AlignCenter, QStringLiteral("0"));
     painter.drawText(QRect(bar.right() + 5, area.top(), area.width(), area.height()),
                      Qt::AlignLeft | Qt::AlignVCenter,
-                     right + tr("   (tuned minus stored, in cents)"));
+                     right + tr("  cents"));
 }
