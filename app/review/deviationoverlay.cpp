@@ -94,6 +94,5 @@ void DeviationLegend::paintEvent(QPaintEvent*) {
                      Qt::AlignRight | Qt::AlignVCenter, left);
     painter.drawText(bar, Qt::AlignCenter, QStringLiteral("0"));
     painter.drawText(QRect(bar.right() + 5, area.top(), area.width(), area.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     right + tr("  cents"));
+                     Qt::AlignLeft | Qt::AlignVCenter, right + tr("  cents"));
 }

@@ -56,8 +56,8 @@ TuningReview::TuningReview(const Parts& given, QObject* parent)
     legend->hide();
     addActions();
     connect(parts.output, &TuningOutput::changed, this, &TuningReview::outputChanged);
-    connect(tuningPanel, &TuningPanel::copyRequested,
-            parts.menus->action(QStringLiteral("actionCopy")), &QAction::trigger);
+    // The panel's copy key does what Edit > Copy does there.
+    connect(tuningPanel, &TuningPanel::copyRequested, this, [this] { takeCopy(true); });
     editor = parts.editor;
     editor->setCopyTaker([this](bool perform) { return takeCopy(perform); });
 }
