@@ -5,7 +5,9 @@
 #include <QJsonObject>
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
+#include <iomanip>
 #include <sstream>
 
 namespace analysis {
@@ -76,6 +78,14 @@ QString fullText(const long double& value) {
 QString ratioText(const long double& value) {
     std::ostringstream stream;
     stream.precision(15);
+    // Fifteen significant digits, but in fixed notation also far from 1, where "%g" would
+    // switch to an exponent (a range of many periods reaches 2^85).
+    const long double magnitude = std::fabs(value);
+    if (magnitude != 0 && std::isfinite(static_cast<double>(value)) &&
+        (magnitude >= 1e15L || magnitude < 1e-4L)) {
+        const int digits = static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+        stream << std::fixed << std::setprecision(std::max(0, 15 - digits));
+    }
     stream << value;
     return QString::fromStdString(stream.str());
 }

@@ -1,4 +1,5 @@
 #include "analysis/tuninganalysis.h"
+#include "analysis/tuningreport.h"
 #include "tests/tuning/patterns.h"
 #include "tuning/scale.h"
 
@@ -136,6 +137,24 @@ private slots:
         QVERIFY(std::fabs(double(result.notes[2].fromEqual - (cents(input.tuning[2]) - 800))) <
                 1e-9);
         QVERIFY(std::fabs(double(*result.deviation(2, 1)) + d12) < 1e-9);
+    }
+
+    // What the panel shows a person: never an exponent, never "-0".
+    void readableNumbers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("ratio as printed") << analysis::ratioText(1.5L) << "1.5";
+        QTest::newRow("ratio of 85 octaves")
+            << analysis::ratioText(std::pow(2.0L, 85)) << "38685626227668133590597632";
+        QTest::newRow("tiny ratio") << analysis::ratioText(0.00002L) << "0.0000200000000000000";
+        QTest::newRow("flat by less than shown") << analysis::centsText(-0.0004L, 3) << "0.000";
+        QTest::newRow("flat") << analysis::centsText(-0.0006L, 3) << "-0.001";
+    }
+
+    void readableNumbers() {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(text, expected);
     }
 
     // Two tunings are compared from the lowest note both tuned, whatever their first notes.
