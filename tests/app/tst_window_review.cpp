@@ -7,14 +7,36 @@
 #include "app/review/tuningreview.h"
 #include "app/review/tuningtablemodel.h"
 #include "tests/app/windowharness.h"
+#include "tests/tuning/patterns.h"
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QImage>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
+
+// Three notes 0, 1, 2 with ratios 1, 1.25, 1.5 against the sizes given (weights 1 unless given).
+TuningRecord record(const std::vector<long double>& sizes, const int& dial = 500,
+                    const QString& function = "Benedetti", const long double& weight = 1) {
+    TuningRecord result;
+    result.kept.notes = {0, 1, 2};
+    result.kept.ratios = {1, 1.25L, 1.5L};
+    result.kept.dial = dial;
+    result.kept.weightFunction = function;
+    analysis::AnalysisInput input{
+        result.kept.notes,
+        result.kept.ratios,
+        makePattern({{sizes[0], sizes[1]}, {sizes[2]}}, {{weight, 1}, {1}}),
+        {},
+        12,
+        2,
+        true};
+    result.analysis = analysis::analyseTuning(input);
+    return result;
+}
 
 void makeTuning(WindowHarness& harness) {
     harness.window.findChild<QPushButton*>("makeButton")->click();
@@ -27,6 +49,8 @@ QAction* action(WindowHarness& harness, const char* name) {
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(TuningRecord)
 
 class TestWindowReview : public QObject {
     Q_OBJECT
@@ -54,6 +78,51 @@ private slots:
         QFETCH(double, largest);
         QFETCH(QColor, colour);
         QCOMPARE(deviationColour(deviation, largest), colour);
+    }
+
+    // What the comparison's tooltip names: each setting that differs, and cells only where a
+    // size changed or a weight changed under the same weighting.
+    void settingDifferences_data() {
+        QTest::addColumn<TuningRecord>("then");
+        QTest::addColumn<TuningRecord>("now");
+        QTest::addColumn<QStringList>("differences");
+        const std::vector<long double> sizes{1.25L, 1.5L, 1.2L};
+        QTest::newRow("same") << record(sizes) << record(sizes) << QStringList();
+        QTest::newRow("dial") << record(sizes) << record(sizes, 800)
+                              << QStringList{"dial 800 (was 500)"};
+        QTest::newRow("a size edited") << record(sizes) << record({1.25L, 1.5L, 6.0L / 5 * 81 / 80})
+                                       << QStringList{"edited cells (1 interval)"};
+        QTest::newRow("a weight edited") << record(sizes) << record(sizes, 500, "Benedetti", 0.5L)
+                                         << QStringList{"edited cells (1 interval)"};
+        QTest::newRow("weights of another function are no edit")
+            << record(sizes) << record(sizes, 500, "Uniform", 0.5L)
+            << QStringList{"weight function Uniform (was Benedetti)"};
+    }
+
+    void settingDifferences() {
+        QFETCH(TuningRecord, then);
+        QFETCH(TuningRecord, now);
+        QFETCH(QStringList, differences);
+        QCOMPARE(::settingDifferences(now, then), differences);
+    }
+
+    // A new tuning resets the table; the decimals change every cell and only the cells.
+    void tableModelSignals() {
+        TuningTableModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.setTuning(record({1.25L, 1.5L, 1.2L}).analysis, {}, "Δ previous", QString());
+        QCOMPARE(reset.size(), 1);
+        QCOMPARE(model.rowCount(), 3);
+        model.setPrecision(5);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed[0][0].toModelIndex(), model.index(0, 0));
+        QCOMPARE(changed[0][1].toModelIndex(), model.index(2, TuningTableModel::ColumnCount - 1));
+        QCOMPARE(model.index(1, TuningTableModel::Cents).data().toString(), "386.31371");
+        model.setPrecision(5);
+        QCOMPARE(changed.size(), 1);
     }
 
     void panelFollowsMakeAndCompares() {
