@@ -75,16 +75,16 @@ QString fullText(const long double& value) {
     return QString::number(static_cast<double>(value), 'g', QLocale::FloatingPointShortest);
 }
 
-QString ratioText(const long double& value) {
+QString ratioText(const long double& value, const int& significant) {
     std::ostringstream stream;
-    stream.precision(15);
-    // Fifteen significant digits, but in fixed notation also far from 1, where "%g" would
-    // switch to an exponent (a range of many periods reaches 2^85).
+    stream.precision(significant);
+    // The significant digits, but in fixed notation also far from 1, where "%g" would switch
+    // to an exponent (a range of many periods reaches 2^85).
     const long double magnitude = std::fabs(value);
     if (magnitude != 0 && std::isfinite(static_cast<double>(value)) &&
-        (magnitude >= 1e15L || magnitude < 1e-4L)) {
+        (magnitude >= std::pow(10.0L, significant) || magnitude < 1e-4L)) {
         const int digits = static_cast<int>(std::floor(std::log10(magnitude))) + 1;
-        stream << std::fixed << std::setprecision(std::max(0, 15 - digits));
+        stream << std::fixed << std::setprecision(std::max(0, significant - digits));
     }
     stream << value;
     return QString::fromStdString(stream.str());
@@ -113,7 +113,7 @@ std::vector<QStringList> tuningTableRows(const TuningAnalysis& analysis, const T
     for (std::size_t k = 0; k < analysis.notes.size(); ++k) {
         const NoteRow& note = analysis.notes[k];
         QStringList row{QString::number(note.note + 1),
-                        style.decimals ? ratioText(note.ratio) : fullText(note.ratio),
+                        style.decimals ? ratioText(note.ratio, 10) : fullText(note.ratio),
                         number(note.cents), number(note.fromStored), number(note.fromEqual)};
         row << (style.machineNames ? QString(note.fixed ? "true" : "false")
                                    : QString(note.fixed ? "fixed" : ""));

@@ -47,7 +47,8 @@ QByteArray tuningJson(const TuningAnalysis& analysis, const ReportSettings& sett
 QString centsText(const long double& value, const int& decimals);
 // A number with every digit a double holds, in the shortest form that reads back exactly.
 QString fullText(const long double& value);
-// A ratio as the output box prints it: 15 significant digits.
-QString ratioText(const long double& value);
+// A ratio with the significant digits (15: as the output box prints it), never with an
+// exponent.
+QString ratioText(const long double& value, const int& significant = 15);
 
 } // namespace analysis

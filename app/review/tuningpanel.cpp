@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
@@ -143,6 +144,12 @@ QString TuningPanel::tableText() const {
 
 QString TuningPanel::summary() const {
     return summaryLabel->text();
+}
+
+int TuningPanel::preferredWidth() const {
+    table->resizeColumnsToContents();
+    return table->horizontalHeader()->length() + table->verticalScrollBar()->sizeHint().width() +
+           2 * table->frameWidth() + 16;
 }
 
 bool TuningPanel::hasFocusWithin() const {

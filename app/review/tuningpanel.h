@@ -29,6 +29,8 @@ public:
     // The table with its header row, tab-separated, as shown.
     QString tableText() const;
     bool hasFocusWithin() const;
+    // Wide enough for every column of the table shown.
+    int preferredWidth() const;
     QString summary() const;
     DeviationPlot* plot() const { return plotView; }
     TuningTableModel* tableModel() const { return model; }

@@ -137,12 +137,16 @@ void TuningReview::outputChanged() {
             before = now;
         }
         now = recordOfOutput();
-        if (now && !panelShownOnce) {
-            panelShownOnce = true;
-            tuningPanel->show();
-        }
     }
     refreshViews();
+    if (now && !panelShownOnce) {
+        panelShownOnce = true;
+        tuningPanel->show();
+        // At most half the window: the interval table stays the larger part.
+        parts.window->resizeDocks(
+            {tuningPanel}, {std::min(tuningPanel->preferredWidth(), parts.window->width() / 2)},
+            Qt::Horizontal);
+    }
 }
 
 void TuningReview::refreshViews() {
