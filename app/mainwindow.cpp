@@ -9,6 +9,7 @@
 #include "app/table/scalespaceeditor.h"
 #include "app/table/workbinding.h"
 #include "app/widgets/customheaderview.h"
+#include "app/widgets/statusrelay.h"
 #include "app/widgets/tablecursor.h"
 #include "app/widgets/tablesetup.h"
 #include "resources/appresources.h"
@@ -111,14 +112,15 @@ void MainWindow::initialiseMakeCancelButtons() {
                                 handleChangeSizeWeight(mode);
                             }},
                            this);
-    connect(work, &WorkBinding::statusMessage, this,
-            [this](const QString& text) { statusBar()->showMessage(text, statusTimeout); });
+    relayStatusMessages(work, statusBar(), statusTimeout);
     connect(output, &TuningOutput::changed, this, &MainWindow::tuningChanged);
     connect(ui->makeButton, &QPushButton::clicked, this, &MainWindow::handleMakeClicked);
     connect(ui->cancelButton, &QPushButton::clicked, this, &MainWindow::handleCancelClicked);
     connect(ui->clearButton, &QPushButton::clicked, this, &MainWindow::handleClearClicked);
     connect(job, &TuningJob::finished, this, &MainWindow::makingTuningFinished);
     connect(job, &TuningJob::progressed, ui->makeProgressBar, &QProgressBar::setValue);
+    connect(job, &TuningJob::progressText, ui->makeProgressBar, &QProgressBar::setFormat);
+    relayStatusMessages(job, statusBar(), statusTimeout);
 }
 
 void MainWindow::initialiseSizeWeightRatioGroup() {

@@ -5,6 +5,7 @@
 #include "app/menus/windowmenus.h"
 #include "app/output/tuningoutput.h"
 #include "app/review/tuningreview.h"
+#include "app/widgets/statusrelay.h"
 #include "app/widgets/tablecursor.h"
 #include "ui_mainwindow.h"
 
@@ -23,6 +24,5 @@ void MainWindow::initialiseExporting() {
             [this, exportMenu] { exportMenu->setProblem(output->exportProblem()); });
     auto* review = new TuningReview(
         {this, menus, output, model, &scaleSpace, ui->scaleSpaceTable, cursor, editor}, this);
-    connect(review, &TuningReview::statusMessage, this,
-            [this](const QString& text) { statusBar()->showMessage(text, statusTimeout); });
+    relayStatusMessages(review, statusBar(), statusTimeout);
 }

@@ -13,7 +13,6 @@
 #include "app/widgets/scalespacedelegate.h"
 #include "app/widgets/tablecursor.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
 #include <QStatusBar>

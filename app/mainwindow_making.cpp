@@ -13,7 +13,6 @@
 #include "app/table/scalespaceeditor.h"
 #include "app/widgets/scalespacedelegate.h"
 
-#include <QScrollBar>
 #include <QStatusBar>
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 // edits are discarded, what the window remembers between runs, help, and Scala import.
 
 #include "app/mainwindow.h"
+#include "app/widgets/statusrelay.h"
 #include "ui_mainwindow.h"
 
 #include "app/document/scalespacedocument.h"
@@ -43,8 +44,7 @@ void MainWindow::initialiseDocument() {
         this, history->stack(),
         QUrl::fromLocalFile(makeFilePath(defaultScaleSpace, pitchSpacesPath)));
     connect(document, &ScaleSpaceDocument::modifiedChanged, this, &MainWindow::setWindowModified);
-    connect(document, &ScaleSpaceDocument::statusMessage, this,
-            [this](const QString& text) { statusBar()->showMessage(text, statusTimeout); });
+    relayStatusMessages(document, statusBar(), statusTimeout);
     connect(document, &ScaleSpaceDocument::saveRequested, this,
             &MainWindow::handleSaveSubScaleSpace);
     connect(document, &ScaleSpaceDocument::recentChosen, this, &MainWindow::openRecentFile);

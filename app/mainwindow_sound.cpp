@@ -1,6 +1,7 @@
 // Hearing the tuning: the Tuning menu's play actions and the player behind them.
 
 #include "app/mainwindow.h"
+#include "app/widgets/statusrelay.h"
 #include "ui_mainwindow.h"
 
 #include "app/menus/windowmenus.h"
@@ -27,6 +28,5 @@ void MainWindow::initialiseSound() {
         });
     connect(this, &MainWindow::tuningChanged, controls,
             [this, controls] { controls->setTuning(getTuning()); });
-    connect(controls, &SoundControls::statusMessage, this,
-            [this](const QString& text) { statusBar()->showMessage(text, statusTimeout); });
+    relayStatusMessages(controls, statusBar(), statusTimeout);
 }

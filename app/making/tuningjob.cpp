@@ -5,6 +5,10 @@
 
 TuningJob::TuningJob(QObject* parent) : QObject(parent) {
     connect(&watcher, &QFutureWatcherBase::finished, this, &TuningJob::taskEnded);
+    // The time left counts down between reports of a search that advances slowly.
+    ticker.setInterval(1000);
+    connect(&ticker, &QTimer::timeout, this,
+            [this] { emit progressText(clock.progressFormat(elapsed.elapsed())); });
 }
 
 TuningJob::~TuningJob() {
@@ -14,6 +18,12 @@ TuningJob::~TuningJob() {
 void TuningJob::start(TuningRequest request) {
     cancelationRequest = false;
     highestParts = 0;
+    noteCount = static_cast<int>(request.pattern.size()) + 1;
+    announced = false;
+    elapsed.start();
+    clock.start(0);
+    ticker.start();
+    emit progressText(clock.progressFormat(0));
     const unsigned int thisRun = ++run;
     TuningJob* job = this;
     future = QtConcurrent::run(QThreadPool::globalInstance(), [job, thisRun,
@@ -43,6 +53,7 @@ bool TuningJob::cancel() {
         return false;
     }
     cancelationRequest = true;
+    stopClock();
     return true;
 }
 
@@ -55,10 +66,24 @@ void TuningJob::report(unsigned int reportRun, int parts) {
     if (reportRun == run && !cancelationRequest && parts > highestParts) {
         highestParts = parts;
         emit progressed(parts);
+        clock.report(parts, elapsed.elapsed());
+        emit progressText(clock.progressFormat(elapsed.elapsed()));
+        if (const std::optional<double> total = clock.totalSeconds(); total && !announced) {
+            announced = true;
+            if (const QString text = searchCostText(*total, noteCount); !text.isEmpty()) {
+                emit statusMessage(text);
+            }
+        }
     }
 }
 
+void TuningJob::stopClock() {
+    ticker.stop();
+    emit progressText(QStringLiteral("%p%"));
+}
+
 void TuningJob::taskEnded() {
+    stopClock();
     // A cancelled task's result is never shown.
     if (cancelationRequest || !future.isFinished()) {
         return;

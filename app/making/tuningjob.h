@@ -1,10 +1,13 @@
 #pragma once
 
+#include "app/making/searchclock.h"
 #include "app/making/tuningmaking.h"
 
+#include <QElapsedTimer>
 #include <QFuture>
 #include <QFutureWatcher>
 #include <QObject>
+#include <QTimer>
 
 #include <atomic>
 #include <vector>
@@ -32,6 +35,11 @@ public:
 signals:
     // The share of the work done, in ten-thousandths, rising within a run.
     void progressed(int parts);
+    // The progress bar's format while a search runs, with the time left once it is known,
+    // refreshed every second; the plain percentage once it has ended.
+    void progressText(const QString& format);
+    // Once per search, when it will take more than 10 s: how long, and what is quicker.
+    void statusMessage(const QString& text);
     // A task that was not cancelled has ended: with its tuning, or empty when the search
     // failed.
     void finished(const std::vector<long double>& tuning);
@@ -39,6 +47,7 @@ signals:
 private:
     void report(unsigned int run, int parts);
     void taskEnded();
+    void stopClock();
 
     std::atomic<bool> cancelationRequest{false};
     QFuture<std::vector<long double>> future;
@@ -47,4 +56,9 @@ private:
     // dropped.
     unsigned int run = 0;
     int highestParts = 0;
+    int noteCount = 0;
+    bool announced = false;
+    SearchClock clock;
+    QElapsedTimer elapsed;
+    QTimer ticker;
 };

@@ -6,6 +6,7 @@
 #include "analysis/tuninganalysis.h"
 #include "analysis/tuningreport.h"
 
+#include "app/making/searchclock.h"
 #include "app/making/tuningcheck.h"
 #include "app/making/tuningmaking.h"
 #include "app/shared/storageconstants.h"
@@ -24,6 +25,7 @@
 #include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -197,10 +199,13 @@ void writeToStream(QTextStream& out, const QByteArray& bytes, bool binary) {
 // work done, and a cancelled run's final 0 is not drawn.
 class ProgressBar {
 public:
-    ProgressBar(QTextStream& err, bool enabled) : err(err), enabled(enabled) {}
+    ProgressBar(QTextStream& err, bool enabled) : err(err), enabled(enabled) {
+        elapsed.start();
+        clock.start(0);
+    }
     ~ProgressBar() {
         if (enabled && shown) {
-            err << '\r' << QString(barWidth + 11, QLatin1Char(' ')) << '\r';
+            err << '\r' << QString(barWidth + lineRoom, QLatin1Char(' ')) << '\r';
             err.flush();
         }
     }
@@ -211,19 +216,28 @@ public:
         }
         last = parts;
         shown = true;
+        clock.report(parts, elapsed.elapsed());
         const int filled = std::clamp(parts, 0, 10000) * barWidth / 10000;
+        // As the window's bar: the time left once the work done says it.
+        const std::optional<double> left = clock.secondsLeft(elapsed.elapsed());
+        const QString rest =
+            left ? QStringLiteral(" \u2013 %1 left").arg(clockText(*left)) : QString();
         err << "\r[" << QString(filled, QLatin1Char('#'))
             << QString(barWidth - filled, QLatin1Char(' ')) << "] "
-            << QStringLiteral("%1%").arg(parts / 100.0, 6, 'f', 2);
+            << QStringLiteral("%1%").arg(parts / 100.0, 6, 'f', 2)
+            << rest.leftJustified(lineRoom - 8);
         err.flush();
     }
 
 private:
     static constexpr int barWidth = 40;
+    static constexpr int lineRoom = 28;
     QTextStream& err;
     bool enabled;
     bool shown = false;
     int last = -1;
+    QElapsedTimer elapsed;
+    SearchClock clock;
 };
 
 // Read-only, and bounded whatever the file holds; Control+C stops it.

@@ -1,3 +1,4 @@
+#include "app/making/searchclock.h"
 #include "app/making/tuningmaking.h"
 #include "tests/common/twelveedo.h"
 
@@ -32,6 +33,56 @@ class TestMaking : public QObject {
     Q_OBJECT
 
 private slots:
+    // The time left as the progress bar shows it: nothing until 200 ms of work say something,
+    // then the extrapolation of the share done, counting down, never below a second.
+    void searchClock_data() {
+        QTest::addColumn<int>("parts");
+        QTest::addColumn<int>("reportedAt");
+        QTest::addColumn<int>("now");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("too early") << 100 << 150 << 150 << "%p %";
+        QTest::newRow("no work yet") << 0 << 5000 << 5000 << "%p %";
+        QTest::newRow("a quarter in a second") << 2500 << 1000 << 1000 << "%p % – 0:03 left";
+        QTest::newRow("counting down") << 2500 << 1000 << 2500 << "%p % – 0:02 left";
+        QTest::newRow("behind the estimate") << 2500 << 1000 << 9000 << "%p % – 0:01 left";
+        QTest::newRow("a long one") << 100 << 3000 << 3000 << "%p % – 4:57 left";
+        QTest::newRow("hours") << 10 << 4000 << 4000 << "%p % – 1:06:36 left";
+    }
+
+    void searchClock() {
+        QFETCH(int, parts);
+        QFETCH(int, reportedAt);
+        QFETCH(int, now);
+        QFETCH(QString, format);
+        SearchClock clock;
+        clock.start(1000);
+        clock.report(parts, 1000 + reportedAt);
+        QCOMPARE(clock.progressFormat(1000 + now), format);
+    }
+
+    void searchCost_data() {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<int>("notes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("quick") << 9.5 << 20 << "";
+        QTest::newRow("half a minute") << 30.0 << 20 << "Making the tuning (about 30 s).";
+        QTest::newRow("three minutes, few notes")
+            << 180.0 << 20
+            << "Making the tuning (about 3 min). A long search: the dial at 1000 takes every "
+               "path and is done in seconds. Cancel stops this one.";
+        QTest::newRow("three minutes, many notes")
+            << 180.0 << 40
+            << "Making the tuning (about 3 min). A long search: a lower dial cuts more paths "
+               "and is quicker. Cancel stops this one.";
+    }
+
+    void searchCost() {
+        QFETCH(double, seconds);
+        QFETCH(int, notes);
+        QFETCH(QString, text);
+        QCOMPARE(searchCostText(seconds, notes), text);
+    }
+
     void cutoff_data() {
         QTest::addColumn<int>("notes");
         QTest::addColumn<int>("dial");
