@@ -19,7 +19,7 @@ void TuningJob::start(TuningRequest request) {
     cancelationRequest = false;
     highestParts = 0;
     noteCount = static_cast<int>(request.pattern.size()) + 1;
-    announced = false;
+    announced = 0;
     elapsed.start();
     clock.start(0);
     ticker.start();
@@ -68,12 +68,18 @@ void TuningJob::report(unsigned int reportRun, int parts) {
         emit progressed(parts);
         clock.report(parts, elapsed.elapsed());
         emit progressText(clock.progressFormat(elapsed.elapsed()));
-        if (const std::optional<double> total = clock.totalSeconds(); total && !announced) {
-            announced = true;
-            if (const QString text = searchCostText(*total, noteCount); !text.isEmpty()) {
-                emit statusMessage(text);
-            }
-        }
+        announceCost();
+    }
+}
+
+void TuningJob::announceCost() {
+    // The first estimates are rough: a search found long later is announced then, and again
+    // when it turns out to take over a minute.
+    const std::optional<double> total = clock.totalSeconds();
+    const int level = !total ? 0 : *total > 60 ? 2 : *total > 10 ? 1 : 0;
+    if (level > announced) {
+        announced = level;
+        emit statusMessage(searchCostText(*total, noteCount));
     }
 }
 

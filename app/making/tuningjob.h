@@ -48,6 +48,7 @@ private:
     void report(unsigned int run, int parts);
     void taskEnded();
     void stopClock();
+    void announceCost();
 
     std::atomic<bool> cancelationRequest{false};
     QFuture<std::vector<long double>> future;
@@ -57,7 +58,7 @@ private:
     unsigned int run = 0;
     int highestParts = 0;
     int noteCount = 0;
-    bool announced = false;
+    int announced = 0; // 1: over 10 s was said, 2: over a minute
     SearchClock clock;
     QElapsedTimer elapsed;
     QTimer ticker;
