@@ -345,8 +345,9 @@ void describe(Written& written, const TuneOptions& options, const QString& file,
     input.noteCount = space.noteCount();
     input.repetition = space.repetitionIntervalSize(1);
     written.analysis = analysis::analyseTuning(input);
-    written.settings = {file,        notes, fixed, weightingName(options), options.attenuation,
-                        options.dial};
+    // The file as the user named it: a built-in's name, not where the library keeps it.
+    written.settings = {options.file,        notes,       fixed, weightingName(options),
+                        options.attenuation, options.dial};
 }
 
 int runTune(const TuneOptions& given, QTextStream& out, QTextStream& err,
