@@ -81,9 +81,17 @@ void initialise() {
             continue;
         }
         if (const auto database = openDatabase(name, pitchSpacesPath)) {
-            database->savePattern(makeEqualStepPattern(steps[k]));
+            database->savePattern(builtInPattern(static_cast<int>(k)));
         }
     }
+}
+
+SizePattern builtInPattern(const int& index) {
+    const auto steps = defaultSteps();
+    if (index < 0 || static_cast<std::size_t>(index) >= steps.size()) {
+        return SizePattern();
+    }
+    return makeEqualStepPattern(steps[static_cast<std::size_t>(index)]);
 }
 
 std::unique_ptr<dbCurrnet> openDatabase(const QString& name, const QString& folder) {

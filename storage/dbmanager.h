@@ -19,6 +19,10 @@ namespace dbManager {
 // folder are left alone. Called once at start.
 void initialise();
 
+// The size pattern of a built-in scale space by its index in the shared list of built-in
+// names ("5edo" first), as initialise() writes it; empty for another index.
+SizePattern builtInPattern(const int& index);
+
 // The file name + "." + the extension in the folder, opened (and created if missing); null
 // when it cannot be opened.
 std::unique_ptr<dbCurrnet> openDatabase(const QString& name, const QString& folder);
