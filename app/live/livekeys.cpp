@@ -1,0 +1,116 @@
+#include "app/live/livekeys.h"
+
+namespace live {
+
+namespace {
+
+QStringList toList(const std::vector<std::string>& names) {
+    QStringList list;
+    for (const std::string& name : names) {
+        list << QString::fromStdString(name);
+    }
+    return list;
+}
+
+} // namespace
+
+LiveKeys::LiveKeys(QObject* parent) : QObject(parent), output(new LiveOutput(keys, this)) {}
+
+LiveKeys::~LiveKeys() {
+    // The input's callback reaches the output and the player: it goes first.
+    midiIn.close();
+    midiOut.close();
+}
+
+QStringList LiveKeys::inputPorts() {
+    return toList(midi::inputPorts());
+}
+
+QStringList LiveKeys::outputPorts() {
+    return toList(midi::outputPorts());
+}
+
+void LiveKeys::setTuning(const std::vector<long double>& tuning,
+                         const formats::KeyMapping& mapping) {
+    keys.setTuning(tuning, mapping);
+}
+
+bool LiveKeys::openInput(const QString& port) {
+    midiIn.close();
+    if (port.isEmpty()) {
+        return true;
+    }
+    const bool opened =
+        midiIn.open(port.toStdString(), [this](const midi::Event& event) { keys.handle(event); });
+    if (!opened) {
+        emit statusMessage(tr("The MIDI input \"%1\" did not open: %2")
+                               .arg(port, QString::fromStdString(midiIn.problem())));
+        return false;
+    }
+    midiIn.setThru(midiOut.isOpen() ? &midiOut : nullptr);
+    // Notes from the keyboard should be heard; without an output the status bar says why.
+    ensureSound();
+    return true;
+}
+
+bool LiveKeys::openOutput(const QString& port) {
+    midiIn.setThru(nullptr);
+    midiOut.close();
+    if (port.isEmpty()) {
+        return true;
+    }
+    if (!midiOut.open(port.toStdString())) {
+        emit statusMessage(tr("The MIDI output \"%1\" did not open: %2")
+                               .arg(port, QString::fromStdString(midiOut.problem())));
+        return false;
+    }
+    midiIn.setThru(&midiOut);
+    return true;
+}
+
+QString LiveKeys::inputPort() const {
+    return QString::fromStdString(midiIn.port());
+}
+
+QString LiveKeys::outputPort() const {
+    return QString::fromStdString(midiOut.port());
+}
+
+bool LiveKeys::send(const QByteArray& message) {
+    if (!midiOut.isOpen()) {
+        emit statusMessage(tr("No MIDI output is chosen."));
+        return false;
+    }
+    if (!midiOut.send(std::vector<unsigned char>(message.begin(), message.end()))) {
+        emit statusMessage(tr("Sending to the MIDI output \"%1\" failed: %2")
+                               .arg(outputPort(), QString::fromStdString(midiOut.problem())));
+        return false;
+    }
+    return true;
+}
+
+void LiveKeys::noteOn(int key, int velocity) {
+    ensureSound();
+    keys.noteOn(key, velocity);
+}
+
+void LiveKeys::noteOff(int key) {
+    keys.noteOff(key);
+}
+
+void LiveKeys::allNotesOff() {
+    keys.allNotesOff();
+}
+
+bool LiveKeys::ensureSound() {
+    if (output->isRunning()) {
+        return true;
+    }
+    if (!output->start()) {
+        emit statusMessage(output->problem());
+        return false;
+    }
+    return true;
+}
+
+} // namespace live
