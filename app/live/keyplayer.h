@@ -51,6 +51,10 @@ public:
     };
     Started lastStarted() const;
 
+    // Notes sounding after the last block, released ones still ringing included; for the
+    // render thread.
+    std::size_t soundingNotes() const { return synthesizer.voiceCount(); }
+
 private:
     enum class Action { On, Off, Sustain, Release, AllOff };
     struct Pending {
