@@ -17,9 +17,11 @@ QStringList toList(const std::vector<std::string>& names) {
 LiveKeys::LiveKeys(QObject* parent) : QObject(parent), output(new LiveOutput(keys, this)) {}
 
 LiveKeys::~LiveKeys() {
-    // The input's callback reaches the output and the player: it goes first.
+    // The input's callback reaches the output and the player: it goes first. The audio output
+    // pulls from the player on its own thread, so it ends before the player does.
     midiIn.close();
     midiOut.close();
+    delete output;
 }
 
 QStringList LiveKeys::inputPorts() {
@@ -40,16 +42,21 @@ bool LiveKeys::openInput(const QString& port) {
     if (port.isEmpty()) {
         return true;
     }
-    const bool opened =
-        midiIn.open(port.toStdString(), [this](const midi::Event& event) { keys.handle(event); });
+    const bool opened = midiIn.open(port.toStdString(), [this](const midi::Event& event) {
+        keys.handle(event);
+        // The audio output opens on the first key, on this object's thread; not at start, so
+        // that reopening the ports of the last run costs the window nothing.
+        if (event.kind == midi::Event::Kind::NoteOn && !soundAsked.exchange(true)) {
+            QMetaObject::invokeMethod(
+                this, [this] { ensureSound(); }, Qt::QueuedConnection);
+        }
+    });
     if (!opened) {
         emit statusMessage(tr("The MIDI input \"%1\" did not open: %2")
                                .arg(port, QString::fromStdString(midiIn.problem())));
         return false;
     }
     midiIn.setThru(midiOut.isOpen() ? &midiOut : nullptr);
-    // Notes from the keyboard should be heard; without an output the status bar says why.
-    ensureSound();
     return true;
 }
 
@@ -74,6 +81,15 @@ QString LiveKeys::inputPort() const {
 
 QString LiveKeys::outputPort() const {
     return QString::fromStdString(midiOut.port());
+}
+
+void LiveKeys::reopen(const QString& input, const QString& output) {
+    if (!output.isEmpty() && outputPorts().contains(output)) {
+        openOutput(output);
+    }
+    if (!input.isEmpty() && inputPorts().contains(input)) {
+        openInput(input);
+    }
 }
 
 bool LiveKeys::send(const QByteArray& message) {
@@ -107,6 +123,8 @@ bool LiveKeys::ensureSound() {
         return true;
     }
     if (!output->start()) {
+        // The next key asks again: an output may have appeared by then.
+        soundAsked = false;
         emit statusMessage(output->problem());
         return false;
     }

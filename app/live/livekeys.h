@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <vector>
 
 namespace live {
@@ -37,6 +38,9 @@ public:
     bool openOutput(const QString& port);
     QString inputPort() const;
     QString outputPort() const;
+    // The ports remembered from the last run (Settings), each opened only if it is there now;
+    // a port gone is no error worth a message at start.
+    void reopen(const QString& input, const QString& output);
 
     // Sends one complete message (the bulk dump of formats/) to the output port.
     bool send(const QByteArray& message);
@@ -61,6 +65,7 @@ private:
     LiveOutput* output;
     midi::Output midiOut;
     midi::Input midiIn;
+    std::atomic<bool> soundAsked{false};
 };
 
 } // namespace live
