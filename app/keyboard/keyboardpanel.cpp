@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -47,8 +48,17 @@ KeyboardPanel::KeyboardPanel(QWidget* parent)
     auto* layout = new QVBoxLayout(content);
     line->setWordWrap(true);
     layout->addWidget(line);
-    layout->addWidget(keyArea, 1);
+    // Many notes make a keyboard wider than the window: it scrolls rather than cut labels.
+    auto* scroll = new QScrollArea(content);
+    scroll->setWidget(keyArea);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(scroll, 1);
     keyLayout->setSpacing(1);
+    // The scroll area keeps the keys no narrower than their labels.
+    keyLayout->setSizeConstraint(QLayout::SetMinimumSize);
     keyLayout->setContentsMargins(0, 0, 0, 0);
     // The letters play only while the keys have focus; elsewhere they keep their usual work.
     keyArea->setFocusPolicy(Qt::StrongFocus);
@@ -118,7 +128,9 @@ void KeyboardPanel::rebuild(const std::vector<long double>& tuning, const std::v
             keyArea);
         key->setFocusPolicy(Qt::NoFocus);
         key->setToolTip(tr("Note %1, MIDI key %2").arg(note).arg(firstKey + index));
-        key->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Expanding);
+        key->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+        key->setMinimumWidth(key->fontMetrics().boundingRect(QRect(), 0, key->text()).width() + 8);
+        key->setMinimumHeight(3 * key->fontMetrics().height());
         connect(key, &QPushButton::pressed, this, [this, index] {
             keyArea->setFocus(Qt::MouseFocusReason);
             press(index);
