@@ -145,13 +145,13 @@ void KeyboardPanel::rebuild(const std::vector<long double>& tuning, const std::v
     }
 }
 
-void KeyboardPanel::press(const int& index) {
+void KeyboardPanel::press(int index) {
     if (sounding.insert(index).second) {
         emit keyPressed(firstKey + index, screenVelocity);
     }
 }
 
-void KeyboardPanel::release(const int& index) {
+void KeyboardPanel::release(int index) {
     if (sounding.erase(index) > 0) {
         emit keyReleased(firstKey + index);
     }
@@ -159,7 +159,9 @@ void KeyboardPanel::release(const int& index) {
 
 void KeyboardPanel::releaseAll() {
     while (!sounding.empty()) {
-        release(*sounding.begin());
+        // A copy: release() erases the entry it is given.
+        const int index = *sounding.begin();
+        release(index);
     }
 }
 

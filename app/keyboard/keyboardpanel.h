@@ -52,8 +52,8 @@ protected:
 private:
     void disable(const QString& why);
     void rebuild(const std::vector<long double>& tuning, const std::vector<int>& notes);
-    void press(const int& index);
-    void release(const int& index);
+    void press(int index);
+    void release(int index);
     void releaseAll();
     // The on-screen key of a computer key; -1 for none.
     int indexOfKey(const int& qtKey) const;
