@@ -8,6 +8,9 @@
 #include <atomic>
 #include <cctype>
 #include <mutex>
+#include <string>
+
+#include <unistd.h>
 
 namespace midi {
 
@@ -34,8 +37,11 @@ void silenceLibraries() {
 
 bool jackServerRuns() {
     jack_status_t status{};
+    // JACK names a client's socket by the client's name alone, not the server's: the process
+    // number keeps processes that probe different servers at once apart.
+    const std::string name = "quillmere-probe-" + std::to_string(getpid());
     // JackNoStartServer: a missing server is an answer, not a reason to start one.
-    jack_client_t* client = jack_client_open("quillmere-probe", JackNoStartServer, &status);
+    jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status);
     if (client == nullptr) {
         return false;
     }

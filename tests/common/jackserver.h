@@ -43,10 +43,14 @@ public:
         useServer(name);
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        // -r before the driver: no real-time; the dummy driver's small period keeps MIDI quick.
+        // -r before the driver: no real-time scheduling. A loaded test machine must delay MIDI,
+        // not lose it: -S makes each cycle wait for every client, -t gives a slow client (or
+        // a slow server's answer to a new client) seconds rather than half of one, and a
+        // period of 1024 frames keeps the cycles few.
         process.start(QStringLiteral("jackd"),
-                      {QStringLiteral("-n"), name, QStringLiteral("-r"), QStringLiteral("-d"),
-                       QStringLiteral("dummy"), QStringLiteral("-p"), QStringLiteral("256")});
+                      {QStringLiteral("-n"), name, QStringLiteral("-r"), QStringLiteral("-S"),
+                       QStringLiteral("-t"), QStringLiteral("10000"), QStringLiteral("-d"),
+                       QStringLiteral("dummy"), QStringLiteral("-p"), QStringLiteral("1024")});
         if (!process.waitForStarted(5000)) {
             return QStringLiteral("jackd did not start: %1").arg(process.errorString());
         }
