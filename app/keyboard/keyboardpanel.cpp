@@ -1,5 +1,6 @@
 #include "app/keyboard/keyboardpanel.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -181,28 +182,42 @@ bool KeyboardPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched != keyArea) {
         return QDockWidget::eventFilter(watched, event);
     }
-    const QEvent::Type type = event->type();
-    if (type == QEvent::FocusOut) {
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        // Filters on the application run newest first: while the keys have focus, this one
+        // comes before the window's own key filter, which would take single letters.
+        qApp->installEventFilter(this);
+        return false;
+    case QEvent::FocusOut:
+        qApp->removeEventFilter(this);
         // A letter let go elsewhere would never arrive here: nothing may keep sounding.
         releaseAll();
-    }
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease) {
+        return false;
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        return playKey(static_cast<QKeyEvent*>(event));
+    default:
         return false;
     }
-    auto* keyEvent = static_cast<QKeyEvent*>(event);
-    const int index =
-        keyEvent->modifiers() & ~Qt::KeypadModifier ? -1 : indexOfKey(keyEvent->key());
+}
+
+bool KeyboardPanel::playKey(QKeyEvent* event) {
+    const int index = event->modifiers() & ~Qt::KeypadModifier ? -1 : indexOfKey(event->key());
     if (index < 0) {
         return false;
     }
-    if (!keyEvent->isAutoRepeat()) {
-        if (type == QEvent::KeyPress) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Accepted, the key comes here as a key press instead of triggering a shortcut.
+        event->accept();
+    } else if (!event->isAutoRepeat()) {
+        const bool down = event->type() == QEvent::KeyPress;
+        if (down) {
             press(index);
-            keys[std::size_t(index)]->setDown(true);
         } else {
             release(index);
-            keys[std::size_t(index)]->setDown(false);
         }
+        keys[std::size_t(index)]->setDown(down);
     }
     return true;
 }

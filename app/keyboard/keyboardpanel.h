@@ -15,6 +15,7 @@
 
 class QLabel;
 class QHBoxLayout;
+class QKeyEvent;
 class QPushButton;
 
 class KeyboardPanel : public QDockWidget {
@@ -55,6 +56,8 @@ private:
     void press(int index);
     void release(int index);
     void releaseAll();
+    // Plays or stops the key of a computer key; whether it was one.
+    bool playKey(QKeyEvent* event);
     // The on-screen key of a computer key; -1 for none.
     int indexOfKey(const int& qtKey) const;
 

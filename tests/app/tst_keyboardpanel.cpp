@@ -1,5 +1,6 @@
 #include "app/keyboard/keyboardpanel.h"
 
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -21,6 +22,20 @@ Tuning equal(const int& steps) {
     }
     return tuning;
 }
+
+// Stands for the window's key filter on the application, which takes single letters.
+class LetterTaker : public QObject {
+public:
+    int taken = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Z) {
+            ++taken;
+            return true;
+        }
+        return false;
+    }
+};
 
 QList<QPushButton*> keysOf(KeyboardPanel& panel) {
     return panel.widget()->findChildren<QPushButton*>();
@@ -143,6 +158,8 @@ private slots:
     }
 
     void lettersPlayOnlyWithFocusAndNothingHangs() {
+        LetterTaker windowKeys;
+        qApp->installEventFilter(&windowKeys);
         QMainWindow window;
         auto* panel = new KeyboardPanel(&window);
         auto* elsewhere = new QPushButton(QStringLiteral("other"), &window);
@@ -154,16 +171,21 @@ private slots:
         QSignalSpy pressed(panel, &KeyboardPanel::keyPressed);
         QSignalSpy released(panel, &KeyboardPanel::keyReleased);
         elsewhere->setFocus();
-        QTest::keyClick(&window, Qt::Key_Z);
+        QTest::keyClick(elsewhere, Qt::Key_Z);
         QCOMPARE(pressed.size(), 0);
+        QCOMPARE(windowKeys.taken, 1);
         QWidget* keyArea = keysOf(*panel).at(0)->parentWidget();
         keyArea->setFocus();
         QTest::keyPress(keyArea, Qt::Key_Z);
         QTest::keyPress(keyArea, Qt::Key_X);
         QCOMPARE(pressed.size(), 2);
-        // Focus moves on with both keys down: both stop.
+        QCOMPARE(windowKeys.taken, 1);
+        // Focus moves on with both keys down: both stop, and the letters are the window's again.
         elsewhere->setFocus();
         QCOMPARE(released.size(), 2);
+        QTest::keyClick(elsewhere, Qt::Key_Z);
+        QCOMPARE(windowKeys.taken, 2);
+        QCOMPARE(pressed.size(), 2);
     }
 };
 
