@@ -159,8 +159,8 @@ std::vector<std::string> inputPorts() {
 }
 
 std::optional<std::string> findPort(const std::vector<std::string>& names,
-                                    const std::string& part) {
-    const std::string wanted = lowerCase(part);
+                                    const std::string& fragment) {
+    const std::string wanted = lowerCase(fragment);
     for (const std::string& name : names) {
         if (lowerCase(name).find(wanted) != std::string::npos) {
             return name;

@@ -26,8 +26,9 @@ std::string systemName(System system);
 std::vector<std::string> outputPorts();
 std::vector<std::string> inputPorts();
 
-// The first of the names that contains `part` (any case); none when no name does.
-std::optional<std::string> findPort(const std::vector<std::string>& names, const std::string& part);
+// The first of the names that contains `fragment` (any case); none when no name does.
+std::optional<std::string> findPort(const std::vector<std::string>& names,
+                                    const std::string& fragment);
 
 // What a keyboard plays, as the player takes it. Notes of every channel count alike.
 struct Event {

@@ -72,7 +72,8 @@ private slots:
         QTest::addColumn<QStringList>("tuning");
         QTest::addColumn<QString>("name");
         QTest::newRow("12edo, defaults") << QStringList{"12edo"} << "Synth";
-        QTest::newRow("part of 12edo on key 57 at 220 Hz, by part of the name in any case")
+        QTest::newRow(
+            "notes 1,3,5-8 of 12edo on key 57 at 220 Hz, by a fragment of the name in any case")
             << QStringList{"12edo",   "--notes",
                            "1,3,5-8", "--fixed",
                            "8",       "--dial",

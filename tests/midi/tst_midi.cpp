@@ -95,12 +95,12 @@ private slots:
     }
 
     void findsThePortByPartOfItsName_data() {
-        QTest::addColumn<QString>("part");
+        QTest::addColumn<QString>("fragment");
         QTest::addColumn<QString>("found"); // empty: none
         QTest::newRow("exact") << "synth:midi_in"
                                << "synth:midi_in";
-        QTest::newRow("part, any case") << "SYNTH"
-                                        << "synth:midi_in";
+        QTest::newRow("a fragment, any case") << "SYNTH"
+                                              << "synth:midi_in";
         QTest::newRow("the first that matches") << "in"
                                                 << "synth:midi_in";
         QTest::newRow("a later one") << "hardware"
@@ -110,10 +110,10 @@ private slots:
     }
 
     void findsThePortByPartOfItsName() {
-        QFETCH(QString, part);
+        QFETCH(QString, fragment);
         QFETCH(QString, found);
         const std::optional<std::string> port =
-            midi::findPort({"synth:midi_in", "Hardware Port:in 1"}, part.toStdString());
+            midi::findPort({"synth:midi_in", "Hardware Port:in 1"}, fragment.toStdString());
         QCOMPARE(port.value_or(std::string()), found.toStdString());
     }
 
