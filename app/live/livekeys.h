@@ -3,7 +3,18 @@
 // Playing the tuning live, for the window: the on-screen keyboard's and a MIDI keyboard's keys
 // sound through the audio output, MIDI in is passed through to MIDI out, and the tuning's bulk
 // dump goes out on request. Ports are named as midi::inputPorts() and midi::outputPorts() list
-// them.
+// them. Wiring it to the keyboard panel takes a few lines:
+//
+//     auto* keys = new live::LiveKeys(this);
+//     auto* panel = new KeyboardPanel(this);
+//     addDockWidget(Qt::BottomDockWidgetArea, panel);
+//     connect(panel, &KeyboardPanel::keyPressed, keys, &live::LiveKeys::noteOn);
+//     connect(panel, &KeyboardPanel::keyReleased, keys, &live::LiveKeys::noteOff);
+//     connect(keys, &live::LiveKeys::statusMessage, this,
+//             [this](const QString& text) { statusBar()->showMessage(text, statusTimeout); });
+//
+// and after each "Make": panel->setTuning(tuning, notes, mapping) and keys->setTuning(tuning,
+// mapping); panel->toggleViewAction() is View > Keyboard.
 
 #include "app/live/keyplayer.h"
 #include "app/live/liveoutput.h"
