@@ -4,6 +4,7 @@
 // can pull sound as it needs it and a file can be written without holding it all.
 
 #include "audio/score.h"
+#include "audio/voice.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,9 +18,9 @@ class Synthesizer {
 public:
     // Partials above half the sample rate are left out, so that none folds back as a false
     // pitch.
-    static constexpr int partialCount = 8;
-    static constexpr double attackSeconds = 0.005;
-    static constexpr double releaseSeconds = 0.015;
+    static constexpr int partialCount = audio::partialCount;
+    static constexpr double attackSeconds = audio::attackSeconds;
+    static constexpr double releaseSeconds = audio::releaseSeconds;
 
     explicit Synthesizer(Score score);
 
@@ -32,22 +33,6 @@ public:
     bool atEnd() const { return next >= total; }
 
 private:
-    struct Voice {
-        ScoreNote note;
-        double cyclesPerFrame = 0;
-        // The turn of the fundamental from one frame to the next.
-        double stepCosine = 1;
-        double stepSine = 0;
-        int partials = 0;
-        std::int64_t attack = 0;
-        std::int64_t release = 0;
-    };
-
-    static Voice makeVoice(const ScoreNote& note);
-    // Adds the voice's sound over the score's frames [from, to) into the mix, whose first
-    // entry is frame `from`.
-    void addVoice(const Voice& voice, const std::int64_t& from, const std::int64_t& to);
-
     std::vector<Voice> voices; // by start frame
     std::int64_t total = 0;
     std::int64_t next = 0;

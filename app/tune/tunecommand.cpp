@@ -1,6 +1,7 @@
 #include "app/tune/tunecommand.h"
 
 #include "app/tune/keptdefaults.h"
+#include "app/tune/midicommand.h"
 #include "app/tune/outputtarget.h"
 
 #include "analysis/tuninganalysis.h"
@@ -677,6 +678,8 @@ QString helpText() {
         "                      [--weights benedetti|uniform] [--attenuation A] [--dial V]\n"
         "                      [--format text|scl|kbm|tun|syx|wav|json|csv] [--reference-key K]\n"
         "                      [--reference-frequency F] [--output FILE]\n"
+        "       quillmere-tune FILE [tuning options] --send-midi NAME\n"
+        "       quillmere-tune --list-midi-ports\n"
         "       quillmere-tune --import SCL_FILE --output QMX_FILE\n"
         "       quillmere-tune --help | --version\n"
         "\n"
@@ -715,6 +718,11 @@ QString helpText() {
         "  --output FILE      write to FILE instead of the standard output; an existing file\n"
         "                     is replaced only once the whole output is written\n"
         "\n"
+        "MIDI (through a JACK server if one runs, else the ALSA sequencer):\n"
+        "  --list-midi-ports  the MIDI output ports, one a line\n"
+        "  --send-midi NAME   send what --format syx writes to the first MIDI output port\n"
+        "                     whose name contains NAME (any case); exit status 1 if none does\n"
+        "\n"
         "Importing:\n"
         "  --import SCL_FILE  a Scala file: its 1/1 and every pitch but the last become the\n"
         "                     notes, the last pitch the repetition interval\n"
@@ -730,6 +738,10 @@ QString helpText() {
 
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err,
         std::atomic<bool>& cancelationRequest, bool showProgress, bool outputIsTerminal) {
+    if (const std::optional<int> status =
+            runMidiCommand(arguments, out, err, cancelationRequest, showProgress)) {
+        return *status;
+    }
     const ParsedArguments parsed = parseArguments(arguments);
     switch (parsed.action) {
     case ParsedArguments::Action::Help:
