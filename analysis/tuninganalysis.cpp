@@ -97,8 +97,9 @@ TuningAnalysis analyseTuning(const AnalysisInput& input) {
         row.note = input.notes[k];
         row.ratio = input.tuning[k];
         row.cents = cents(input.tuning[k]);
-        row.fixed = std::find(input.fixedNotes.begin(), input.fixedNotes.end(), row.note) !=
-                    input.fixedNotes.end();
+        // The first note is the reference the others are tuned from, never fixed.
+        row.fixed = k > 0 && std::find(input.fixedNotes.begin(), input.fixedNotes.end(),
+                                       row.note) != input.fixedNotes.end();
         // The pairs from the first note are the first row of the pattern.
         row.fromStored = k == 0 ? 0.0L : result.intervals[k - 1].deviation;
         row.fromEqual = row.cents - (row.note - input.notes.front()) * step;

@@ -19,7 +19,7 @@ struct AnalysisInput {
     // The size and weight of every pair as the search read them: row i holds the intervals from
     // notes[i] up to every later note.
     IntervalsPattern pattern;
-    // Table notes that were fixed; those among `notes` are marked.
+    // Table notes that were fixed; those among `notes` after the first are marked.
     std::vector<int> fixedNotes;
     // The scale space's number of notes N and repetition interval R, for the equal division.
     int noteCount = 0;

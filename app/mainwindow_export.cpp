@@ -6,7 +6,6 @@
 #include "app/output/tuningoutput.h"
 #include "app/review/tuningreview.h"
 #include "app/widgets/statusrelay.h"
-#include "app/widgets/tablecursor.h"
 #include "ui_mainwindow.h"
 
 #include <QStatusBar>

@@ -1,15 +1,14 @@
-// Hearing the tuning: the Tuning menu's play actions and the player behind them.
+// Hearing the tuning: the Tuning menu's play actions and the player behind them, and playing it
+// live from the keyboard panel and MIDI.
 
 #include "app/mainwindow.h"
 #include "app/widgets/statusrelay.h"
 #include "ui_mainwindow.h"
 
 #include "app/menus/windowmenus.h"
+#include "app/playing/liveplaying.h"
 #include "app/sound/soundcontrols.h"
 #include "app/sound/tuningplayer.h"
-
-#include <QAction>
-#include <QStatusBar>
 
 void MainWindow::initialiseSound() {
     auto* player = new TuningPlayer(this);
@@ -29,4 +28,6 @@ void MainWindow::initialiseSound() {
     connect(this, &MainWindow::tuningChanged, controls,
             [this, controls] { controls->setTuning(getTuning()); });
     relayStatusMessages(controls, statusBar(), statusTimeout);
+    relayStatusMessages(new LivePlaying({this, menus, output, &scaleSpace}, this), statusBar(),
+                        statusTimeout);
 }

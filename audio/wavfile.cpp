@@ -1,7 +1,9 @@
 #include "audio/wavfile.h"
 
+#include "audio/score.h"
 #include "audio/synthesizer.h"
 
+#include <QBuffer>
 #include <QSaveFile>
 #include <QtEndian>
 
@@ -87,6 +89,16 @@ bool writeWavFile(const QString& path, Synthesizer& synthesizer, QString* error)
         return false;
     }
     return file.commit() || failWith(error, file.errorString());
+}
+
+QByteArray tuningWave(const std::vector<long double>& tuning, const double& referenceFrequency) {
+    Synthesizer synthesizer(tuningScore(tuning, referenceFrequency));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    // A tuning of at most a table's notes lasts minutes, far below the format's limit.
+    writeWav(buffer, synthesizer);
+    return bytes;
 }
 
 } // namespace audio

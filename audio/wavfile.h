@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 class QIODevice;
 
@@ -27,5 +28,9 @@ bool writeWav(QIODevice& device, Synthesizer& synthesizer, QString* error = null
 
 // The same into the file at the path, which holds all of it or, on failure, is as it was.
 bool writeWavFile(const QString& path, Synthesizer& synthesizer, QString* error = nullptr);
+
+// What Play Tuning plays (the tuning note by note, then as a chord, its first note at the
+// reference frequency) as the bytes of a WAV file.
+QByteArray tuningWave(const std::vector<long double>& tuning, const double& referenceFrequency);
 
 } // namespace audio

@@ -1,5 +1,7 @@
 #include "app/exporting/tuningexporter.h"
 
+#include "audio/wavfile.h"
+
 #include "app/settings/settings.h"
 
 #include <QAction>
@@ -15,7 +17,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSpinBox>
-
 
 namespace {
 
@@ -158,6 +159,22 @@ ExportMenu::ExportMenu(QMenu* menu, TuningExporter* exporter, DocumentSource doc
         });
         formatActions << action;
     }
+    // What Play Tuning plays, at the reference frequency it plays at.
+    static const formats::TuningFormat wave{
+        QStringLiteral("wav"), tr("Audio (WAV)"), true, false,
+        [](const formats::TuningDocument& document) {
+            return audio::tuningWave(document.tuning, document.mapping.referenceFrequency);
+        }};
+    QAction* audio = menu->addAction(tr("&Audio (WAV)..."));
+    audio->setObjectName(QStringLiteral("actionExportWAV"));
+    connect(audio, &QAction::triggered, this, [this, exporter, document] {
+        formats::TuningDocument played = document();
+        played.mapping.referenceFrequency = Settings::instance().referenceFrequency();
+        if (const QString status = exporter->exportTuning(wave, played); !status.isEmpty()) {
+            emit statusMessage(status);
+        }
+    });
+    formatActions << audio;
     menu->addSeparator();
     QAction* reference = menu->addAction(tr("&Reference Key and Frequency..."));
     reference->setObjectName(QStringLiteral("actionExportReference"));

@@ -17,6 +17,17 @@ QString notesText(const std::vector<int>& notes) {
     return notes.empty() ? tr("none") : noteListText(notes);
 }
 
+// The notes the search kept, as the analysis marked them.
+std::vector<int> fixedNotes(const TuningRecord& record) {
+    std::vector<int> fixed;
+    for (const analysis::NoteRow& row : record.analysis.notes) {
+        if (row.fixed) {
+            fixed.push_back(row.note);
+        }
+    }
+    return fixed;
+}
+
 // The intervals of shared pairs whose size, or weight under the same weighting, was edited.
 int editedCells(const TuningRecord& now, const TuningRecord& then, bool sameWeighting) {
     std::map<std::pair<int, int>, const analysis::IntervalRow*> earlier;
@@ -51,7 +62,7 @@ QStringList settingDifferences(const TuningRecord& now, const TuningRecord& then
     differ(tr("weight function"), a.weightFunction, b.weightFunction);
     differ(tr("attenuation"), QString::number(a.attenuation), QString::number(b.attenuation));
     differ(tr("notes tuned"), notesText(a.notes), notesText(b.notes));
-    differ(tr("fixed notes"), notesText(a.fixed), notesText(b.fixed));
+    differ(tr("fixed notes"), notesText(fixedNotes(now)), notesText(fixedNotes(then)));
     const bool sameWeighting =
         a.weightFunction == b.weightFunction && a.attenuation == b.attenuation;
     if (const int edited = editedCells(now, then, sameWeighting); edited > 0) {

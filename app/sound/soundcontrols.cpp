@@ -29,7 +29,7 @@ void SoundControls::setTuning(const std::vector<long double>& newTuning) {
 }
 
 void SoundControls::update() {
-    const QString reason = player->unavailableReason();
+    const QString reason = player->knownReason();
     const bool hasTuning = !tuning.empty();
     // Without an output the actions stay enabled, so that choosing them says why nothing sounds.
     playTuningAction->setEnabled(hasTuning);

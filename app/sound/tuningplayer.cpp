@@ -8,6 +8,7 @@
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -146,9 +147,34 @@ private:
 
 } // namespace sound
 
-TuningPlayer::TuningPlayer(QObject* parent) : QObject(parent), devices(new QMediaDevices(this)) {
+namespace {
+
+// Long enough for the window to be mapped and painted first.
+constexpr int discoveryDelay = 1000;
+
+} // namespace
+
+TuningPlayer::TuningPlayer(QObject* parent) : QObject(parent) {
+    QTimer::singleShot(discoveryDelay, this, &TuningPlayer::discover);
+}
+
+void TuningPlayer::discover() {
+    if (devices != nullptr) {
+        return;
+    }
+    devices = new QMediaDevices(this);
     connect(devices, &QMediaDevices::audioOutputsChanged, this, &TuningPlayer::checkOutput);
     checkOutput();
+}
+
+bool TuningPlayer::isAvailable() {
+    discover();
+    return problem.isEmpty();
+}
+
+QString TuningPlayer::unavailableReason() {
+    discover();
+    return problem;
 }
 
 TuningPlayer::~TuningPlayer() {

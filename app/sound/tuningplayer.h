@@ -24,9 +24,12 @@ public:
     // Stops the sound and ends the player's thread.
     ~TuningPlayer() override;
 
-    bool isAvailable() const { return problem.isEmpty(); }
+    // Both look for the audio output first if nobody has yet.
+    bool isAvailable();
     // One sentence for the user; empty while an output is there.
-    QString unavailableReason() const { return problem; }
+    QString unavailableReason();
+    // What is known without looking: empty until the output was looked for.
+    QString knownReason() const { return problem; }
     bool isPlaying() const { return playing; }
 
     // Does nothing without an output.
@@ -38,12 +41,15 @@ signals:
     void playingChanged(bool playing);
 
 private:
+    // Finding the audio output can wait for a sound server's time-out: it is done once the
+    // window is up, or on first use, never while the window opens.
+    void discover();
     void checkOutput();
     void setPlaying(const bool& nowPlaying);
     // The worker's report that the sound of that run has ended, or failed.
     void runEnded(const unsigned int& endedRun);
 
-    QMediaDevices* devices;
+    QMediaDevices* devices = nullptr;
     QString problem;
     QThread* thread = nullptr;
     sound::SoundWorker* worker = nullptr;

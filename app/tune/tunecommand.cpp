@@ -12,8 +12,6 @@
 #include "app/making/tuningmaking.h"
 #include "app/shared/storageconstants.h"
 #include "app/work/workstate.h"
-#include "audio/score.h"
-#include "audio/synthesizer.h"
 #include "audio/wavfile.h"
 #include "core/scalespace.h"
 #include "formats/tuningformats.h"
@@ -23,7 +21,6 @@
 #include "storage/scalafile.h"
 #include "tuning/weightfunctions.h"
 
-#include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -91,14 +88,7 @@ QByteArray writeText(const Written& written) {
 
 // What Play Tuning plays, its first note at the reference frequency.
 QByteArray writeWave(const Written& written) {
-    audio::Synthesizer synthesizer(
-        audio::tuningScore(written.document.tuning, written.document.mapping.referenceFrequency));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    // A tuning of at most the range's notes lasts minutes, far below the format's limit.
-    audio::writeWav(buffer, synthesizer);
-    return bytes;
+    return audio::tuningWave(written.document.tuning, written.document.mapping.referenceFrequency);
 }
 
 QByteArray writeJson(const Written& written) {
@@ -340,7 +330,10 @@ void describe(Written& written, const TuneOptions& options, const QString& file,
     input.pattern = request.pattern;
     std::vector<int> fixed;
     for (const int& position : request.fixedPositions) {
-        fixed.push_back(notes[static_cast<std::size_t>(position)]);
+        // The first note tuned is the reference: the search never fixes it.
+        if (position > 0) {
+            fixed.push_back(notes[static_cast<std::size_t>(position)]);
+        }
     }
     input.fixedNotes = fixed;
     input.noteCount = space.noteCount();

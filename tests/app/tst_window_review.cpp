@@ -151,6 +151,9 @@ private slots:
         QCOMPARE(lines.size(), 7);
         QVERIFY(lines.front().startsWith(QStringLiteral("Note\tRatio\tCents\t")));
         QVERIFY(lines.back().startsWith(QStringLiteral("8\t1.5\t701.955\t")));
+        // The first note tuned is the reference, never fixed, though the table lists note 1.
+        QCOMPARE(lines[1].split('\t').value(TuningTableModel::Fixed), QString());
+        QCOMPARE(lines.back().split('\t').value(TuningTableModel::Fixed), QStringLiteral("fixed"));
 
         // A pinned reference stays the comparison, and the heading names what changed.
         action(harness, "actionKeepReference")->trigger();

@@ -85,7 +85,7 @@ private:
 };
 
 // Waits, without blocking events, until `done` holds or `milliseconds` pass; whether it held.
-template <typename Condition> bool waitFor(Condition done, int milliseconds = 3000) {
+template <typename Condition> bool waitFor(Condition done, int milliseconds = 10000) {
     QElapsedTimer waited;
     waited.start();
     while (!done()) {
