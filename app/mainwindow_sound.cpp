@@ -28,6 +28,6 @@ void MainWindow::initialiseSound() {
     connect(this, &MainWindow::tuningChanged, controls,
             [this, controls] { controls->setTuning(getTuning()); });
     relayStatusMessages(controls, statusBar(), statusTimeout);
-    relayStatusMessages(new LivePlaying({this, menus, output, &scaleSpace}, this), statusBar(),
-                        statusTimeout);
+    relayStatusMessages(new LivePlaying({this, menus, output, &scaleSpace, document}, this),
+                        statusBar(), statusTimeout);
 }

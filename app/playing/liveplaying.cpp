@@ -1,5 +1,6 @@
 #include "app/playing/liveplaying.h"
 
+#include "app/document/scalespacedocument.h"
 #include "app/keyboard/keyboardpanel.h"
 #include "app/live/livekeys.h"
 #include "app/menus/windowmenus.h"
@@ -101,7 +102,9 @@ void LivePlaying::choosePort(bool input, const QString& port) {
 }
 
 bool LivePlaying::sendTuning() {
-    const formats::TuningDocument document = parts.output->exportDocument(parts.space->getName());
+    const QString file = parts.document->currentUrl().fileName();
+    const formats::TuningDocument document =
+        parts.output->exportDocument(file.isEmpty() ? parts.space->getName() : file);
     if (document.tuning.empty()) {
         emit statusMessage(tr("Make a tuning to send it."));
         return false;

@@ -7,6 +7,7 @@
 
 class KeyboardPanel;
 class QAction;
+class ScaleSpaceDocument;
 class QMainWindow;
 class QMenu;
 class ScaleSpace;
@@ -30,6 +31,8 @@ public:
         WindowMenus* menus;
         TuningOutput* output;
         const ScaleSpace* space;
+        // The file shown: its name goes into the dump, as quillmere-tune puts it there.
+        const ScaleSpaceDocument* document;
     };
     LivePlaying(const Parts& parts, QObject* parent);
 
