@@ -47,6 +47,9 @@ constexpr long double nearnessPerLevel = 4e-16L;
 // Levels walked between two looks at the flag: well under a millisecond.
 constexpr unsigned levelsPerFlagLook = 4096;
 
+// One state in this many is walked to judge whether the next depth pays.
+constexpr std::size_t walkSampleStride = 32;
+
 // States or expansions a thread takes at a time while the frontier deepens.
 constexpr std::size_t chunkSize = 256;
 
@@ -135,13 +138,21 @@ public:
 
     std::size_t states() const { return current.size(); }
     std::size_t entries() const { return notes.size(); }
+    void clear() {
+        current.clear();
+        keys.clear();
+        offsets.assign(1, 0);
+        weightBytes.clear();
+        notes.clear();
+    }
     const std::uint64_t* key(const std::size_t& state) const { return &keys[state * words]; }
     long double weight(const std::size_t& entry) const {
         return unpack(&weightBytes[entry * packedBytes]);
     }
-    std::size_t bytes() const {
-        return entries() * entryBytes +
-               states() * (sizeof(int) + words * sizeof(std::uint64_t) + sizeof(std::size_t));
+    std::size_t heldBytes() const {
+        return weightBytes.capacity() + notes.capacity() * sizeof(std::uint16_t) +
+               current.capacity() * sizeof(int) + keys.capacity() * sizeof(std::uint64_t) +
+               offsets.capacity() * sizeof(std::size_t);
     }
     // Writes the state's list in ascending order; its size.
     int list(const std::size_t& state, int* into) const {
@@ -233,6 +244,8 @@ int SplitSearch::sortedChildren(const int* notes, const int& size, std::uint16_t
 namespace {
 
 constexpr std::uint32_t noTarget = ~std::uint32_t(0);
+// The child of an expansion that carries its state over to the next frontier as it is.
+constexpr std::uint32_t carried = ~std::uint32_t(0);
 
 // The number of weights among the first `reached` (in descending order) whose product with the
 // exponent exceeds the cutoff, as the recursion tests it.
@@ -344,28 +357,32 @@ std::size_t SplitSearch::fileTargets(const Frontier& frontier, std::vector<Expan
     std::vector<std::uint64_t> key(words);
     std::vector<std::size_t> counts;
     for (Expansion& expansion : expansions) {
-        if (fixed[expansion.child]) {
+        if (!files(expansion)) {
             continue;
         }
         const std::uint64_t* from = frontier.key(expansion.state);
         const int current = frontier.current[expansion.state];
         std::copy(from, from + words, key.begin());
-        key[static_cast<std::size_t>(current / 64)] &= ~(std::uint64_t(1) << (current % 64));
-        std::uint64_t hash = mix(expansion.child + 0x9e3779b97f4a7c15ULL);
+        const bool kept = expansion.child == carried;
+        if (!kept) {
+            key[static_cast<std::size_t>(current / 64)] &= ~(std::uint64_t(1) << (current % 64));
+        }
+        const int child = kept ? current : static_cast<int>(expansion.child);
+        std::uint64_t hash = mix(static_cast<std::uint64_t>(child) + 0x9e3779b97f4a7c15ULL);
         for (std::size_t word = 0; word < words; ++word) {
             hash = mix(hash ^ key[word]);
         }
         std::size_t slot = hash & (slotCount - 1);
         while (filing[slot] != 0) {
             const std::size_t state = filing[slot] - 1;
-            if (next.current[state] == static_cast<int>(expansion.child) &&
+            if (next.current[state] == child &&
                 std::equal(key.begin(), key.end(), next.key(state))) {
                 break;
             }
             slot = (slot + 1) & (slotCount - 1);
         }
         if (filing[slot] == 0) {
-            next.current.push_back(static_cast<int>(expansion.child));
+            next.current.push_back(child);
             next.keys.insert(next.keys.end(), key.begin(), key.end());
             counts.push_back(0);
             filing[slot] = static_cast<std::uint32_t>(next.states());
@@ -438,7 +455,10 @@ SplitSearch::Run SplitSearch::runOf(const Frontier& frontier, const Expansion& e
     const std::size_t current = static_cast<std::size_t>(frontier.current[expansion.state]);
     Run run;
     run.exponent = expansion.exponent;
-    run.term = localTerms[current * static_cast<std::size_t>(noteCount) + expansion.child];
+    // A state carried over adds no level.
+    run.term = expansion.child == carried
+                   ? 0
+                   : localTerms[current * static_cast<std::size_t>(noteCount) + expansion.child];
     run.next = frontier.offsets[expansion.state];
     run.end = run.next + expansion.count;
     return run;
@@ -447,14 +467,20 @@ SplitSearch::Run SplitSearch::runOf(const Frontier& frontier, const Expansion& e
 void SplitSearch::mergeRuns(const Frontier& frontier, std::vector<Run>& runs, Frontier& next,
                             const std::size_t& first, std::vector<long double>& sum) {
     // A monotone map of a state's descending weights keeps them in order: each run is sorted,
-    // and taking the heaviest head each time sorts the whole.
-    for (Run& run : runs) {
-        run.head = clamped(run.exponent * frontier.weight(run.next));
+    // and taking the heaviest head each time sorts the whole. The heads rounded to double pick
+    // it cheaply (rounding keeps order), the heads themselves where those are equal.
+    thread_local std::vector<double> rounded;
+    rounded.resize(runs.size());
+    for (std::size_t index = 0; index < runs.size(); ++index) {
+        runs[index].head = clamped(runs[index].exponent * frontier.weight(runs[index].next));
+        rounded[index] = static_cast<double>(runs[index].head);
     }
-    for (std::size_t entry = first; !runs.empty(); ++entry) {
+    std::size_t live = runs.size();
+    for (std::size_t entry = first; live > 0; ++entry) {
         std::size_t heaviest = 0;
-        for (std::size_t index = 1; index < runs.size(); ++index) {
-            if (runs[index].head > runs[heaviest].head) {
+        for (std::size_t index = 1; index < live; ++index) {
+            if (rounded[index] > rounded[heaviest] ||
+                (rounded[index] == rounded[heaviest] && runs[index].head > runs[heaviest].head)) {
                 heaviest = index;
             }
         }
@@ -465,14 +491,87 @@ void SplitSearch::mergeRuns(const Frontier& frontier, std::vector<Run>& runs, Fr
         next.notes[entry] = note;
         if (++run.next < run.end) {
             run.head = clamped(run.exponent * frontier.weight(run.next));
+            rounded[heaviest] = static_cast<double>(run.head);
         } else {
-            runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(heaviest));
+            --live;
+            std::swap(runs[heaviest], runs[live]);
+            std::swap(rounded[heaviest], rounded[live]);
         }
     }
 }
 
+bool SplitSearch::files(const Expansion& expansion) const {
+    return expansion.child == carried || !fixed[expansion.child];
+}
+
+std::size_t SplitSearch::filedBytes(const std::vector<Expansion>& expansions,
+                                    const std::size_t& words) const {
+    const std::size_t stateBytes =
+        sizeof(int) + words * sizeof(std::uint64_t) + 2 * sizeof(std::size_t);
+    std::size_t bytes = 0;
+    for (const Expansion& expansion : expansions) {
+        bytes += files(expansion) ? expansion.count * Frontier::entryBytes + stateBytes : 0;
+    }
+    return bytes;
+}
+
+bool SplitSearch::keepHeaviest(const Frontier& frontier, std::vector<Expansion>& expansions,
+                               const std::size_t& room) const {
+    const std::size_t states = frontier.states();
+    // Per state: where its expansions start, and what expanding it adds to the next frontier
+    // beyond carrying it over.
+    std::vector<std::size_t> first(states + 1, expansions.size());
+    std::vector<std::size_t> added(states, 0);
+    for (std::size_t index = expansions.size(); index-- > 0;) {
+        first[expansions[index].state] = index;
+        added[expansions[index].state] += filedBytes({expansions[index]}, frontier.words);
+    }
+    for (std::size_t state = states; state-- > 0;) {
+        first[state] = std::min(first[state], first[state + 1]);
+    }
+    std::size_t bytes = 0;
+    std::vector<std::size_t> order(states);
+    for (std::size_t state = 0; state < states; ++state) {
+        const std::size_t own = filedBytes(
+            {{1, static_cast<std::uint32_t>(state),
+              static_cast<std::uint32_t>(frontier.offsets[state + 1] - frontier.offsets[state]),
+              noTarget, carried}},
+            frontier.words);
+        bytes += own;
+        added[state] = added[state] > own ? added[state] - own : 0;
+        order[state] = state;
+    }
+    // The heaviest states have the largest subtrees.
+    std::stable_sort(order.begin(), order.end(), [&frontier](const auto& a, const auto& b) {
+        return frontier.weight(frontier.offsets[a]) > frontier.weight(frontier.offsets[b]);
+    });
+    std::vector<char> expand(states, 0);
+    bool any = false;
+    for (const std::size_t state : order) {
+        if (bytes + added[state] <= room) {
+            bytes += added[state];
+            expand[state] = 1;
+            any = true;
+        }
+    }
+    std::vector<Expansion> kept;
+    for (std::size_t state = 0; state < states; ++state) {
+        if (expand[state]) {
+            kept.insert(kept.end(), expansions.begin() + static_cast<std::ptrdiff_t>(first[state]),
+                        expansions.begin() + static_cast<std::ptrdiff_t>(first[state + 1]));
+        } else {
+            kept.push_back(
+                {1, static_cast<std::uint32_t>(state),
+                 static_cast<std::uint32_t>(frontier.offsets[state + 1] - frontier.offsets[state]),
+                 noTarget, carried});
+        }
+    }
+    expansions.swap(kept);
+    return any;
+}
+
 bool SplitSearch::deepen(Frontier& frontier, const int& threads, const std::function<void()>& tick,
-                         const WorkShare& share) {
+                         const WorkShare& share, bool& whole) {
     // Half the share for finding the expansions, half for filing them.
     const WorkShare half{share.counter, share.units / 2};
     std::vector<Expansion> expansions = findExpansions(frontier, threads, tick, half);
@@ -481,22 +580,34 @@ bool SplitSearch::deepen(Frontier& frontier, const int& threads, const std::func
     }
     std::size_t entries = 0;
     for (const Expansion& expansion : expansions) {
-        entries += fixed[expansion.child] ? 0 : expansion.count;
+        entries += files(expansion) ? expansion.count : 0;
     }
-    const std::size_t stateBytes =
-        sizeof(int) + frontier.words * sizeof(std::uint64_t) + 2 * sizeof(std::size_t);
-    const std::size_t needed = frontier.bytes() + entries * Frontier::entryBytes +
-                               expansions.size() * (sizeof(Expansion) + stateBytes + 8);
-    if (needed > frontierBudget) {
+    // Filing a weight costs about what walking a level does: the next depth pays when walking
+    // from this one would take more levels than there are weights to file.
+    if (!walkExceeds(frontier, entries)) {
         return false;
     }
-    Frontier next(frontier.words);
+    // The frontiers hold on to the memory they once took; a spare that holds more than there is
+    // room for gives it back.
+    const std::size_t taken = frontier.heldBytes() + 2 * expansions.size() * sizeof(Expansion);
+    const std::size_t room = frontierBudget > taken ? frontierBudget - taken : 0;
+    if (spare->heldBytes() > room) {
+        *spare = Frontier(frontier.words);
+    }
+    whole = filedBytes(expansions, frontier.words) <= room;
+    if (!whole && !keepHeaviest(frontier, expansions, room)) {
+        return false;
+    }
+    // The spare frontier keeps its memory from one depth and one note to the next, so that
+    // its pages are taken from the system once.
+    Frontier& next = *spare;
+    next.clear();
     fileTargets(frontier, expansions, next);
     fillNext(frontier, expansions, next, threads, tick, half);
     if (cancelationRequest) {
         return false;
     }
-    frontier = std::move(next);
+    std::swap(frontier, next);
     ++depth;
     return true;
 }
@@ -541,6 +652,9 @@ public:
 private:
     bool walk(const int& level, const int& current, const long double& relative,
               const std::size_t& reached) {
+        if (++levels > levelLimit) {
+            return false;
+        }
         if (++sinceLook == levelsPerFlagLook) {
             sinceLook = 0;
             if (search.cancelationRequest) {
@@ -689,6 +803,11 @@ private:
     std::vector<double> childExponents;
     std::vector<long double> scratch;
     unsigned sinceLook = 0;
+
+public:
+    // A walk that would go through more levels than this stops as a cancelled one does.
+    std::uint64_t levelLimit = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t levels = 0;
 };
 
 void SplitSearch::buildExponentTable(const int& largestList, const int& threads,
@@ -727,6 +846,20 @@ void SplitSearch::buildExponentTable(const int& largestList, const int& threads,
               });
 }
 
+bool SplitSearch::walkExceeds(const Frontier& frontier, const std::size_t& levels) const {
+    // Every stride-th state, at least sixteen of them where there are as many.
+    const std::size_t stride =
+        std::max<std::size_t>(1, std::min<std::size_t>(walkSampleStride, frontier.states() / 16));
+    Walker walker(*this, frontier);
+    walker.levelLimit = levels / stride + 1;
+    for (std::size_t state = stride / 2; state < frontier.states(); state += stride) {
+        if (!walker.walkState(state)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool SplitSearch::walkStates(const Frontier& frontier, const int& threads,
                              const std::function<void()>& tick, const WorkShare& share) {
     const int used = static_cast<int>(std::max<std::size_t>(
@@ -761,7 +894,12 @@ bool SplitSearch::walkStates(const Frontier& frontier, const int& threads,
 
 bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
                               const std::function<void()>& tick, const WorkShare& share) {
-    Frontier frontier((static_cast<std::size_t>(noteCount) + 63) / 64);
+    if (!kept) {
+        kept = std::make_unique<Frontier>((static_cast<std::size_t>(noteCount) + 63) / 64);
+        spare = std::make_unique<Frontier>(kept->words);
+    }
+    Frontier& frontier = *kept;
+    frontier.clear();
     depth = 0;
     if (!startFrontier(frontier, notes)) {
         share.count(0, 1, 1);
@@ -769,8 +907,10 @@ bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
     }
     // Each depth takes half of what is left of the first half of the share; the walk the rest.
     std::uint64_t left = share.units;
-    while (frontier.states() > 0 && depth < depthLimit &&
-           deepen(frontier, threads, tick, WorkShare{share.counter, left / 4})) {
+    // After a depth that took only the heaviest states, the frontier stays as it is.
+    bool whole = true;
+    while (whole && frontier.states() > 0 && depth < depthLimit &&
+           deepen(frontier, threads, tick, WorkShare{share.counter, left / 4}, whole)) {
         left -= left / 4;
     }
     if (cancelationRequest) {
@@ -781,9 +921,6 @@ bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
     if (frontier.states() == 0) {
         WorkShare{share.counter, left}.count(0, 1, 1);
         return true;
-    }
-    if (tabled && tableOffsets.empty()) {
-        buildExponentTable(noteCount, threads, tick);
     }
     const bool walked = walkStates(frontier, threads, tick, WorkShare{share.counter, left});
     return walked;
@@ -798,6 +935,9 @@ std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const 
     tabled = noteCount - 1 <= tableNotesAbove0 && noteCount >= 2 &&
              tableBytes(noteCount) <= budget / tableShare;
     frontierBudget = budget - (tabled ? tableBytes(noteCount) : 0);
+    if (tabled && tableOffsets.empty()) {
+        buildExponentTable(noteCount, threads, tick);
+    }
     // One note at a time: a deeper split pays better than states shared among notes.
     const std::uint64_t unitsPerNote =
         workUnits / std::max<std::uint64_t>(1, static_cast<std::uint64_t>(notes.size()));

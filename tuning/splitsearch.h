@@ -62,8 +62,8 @@ public:
     // The units of work that tune counts.
     static constexpr std::uint64_t workUnits = std::uint64_t(1) << 32;
 
-    // The depth of the last search's filed weights, how many there were and under how many
-    // states.
+    // The deepest split of the last note, and the most weights
+    // and states that one note filed.
     int splitDepth() const { return depth; }
     std::size_t filedWeights() const { return filed; }
     std::size_t states() const { return stateCount; }
@@ -80,8 +80,19 @@ private:
     bool startFrontier(Frontier& frontier, const std::vector<int>& notes);
     // The next depth of the frontier, if it fits the budget; false when it does not or the
     // run was cancelled.
+    // When the whole of it does not fit, the heaviest states are taken to the next depth and
+    // the others carried over as they are; `whole` tells which.
     bool deepen(Frontier& frontier, const int& threads, const std::function<void()>& tick,
-                const WorkShare& share);
+                const WorkShare& share, bool& whole);
+    // Whether the expansion files weights (not for a fixed child).
+    bool files(const Expansion& expansion) const;
+    // What the expansions file in the next frontier.
+    std::size_t filedBytes(const std::vector<Expansion>& expansions,
+                           const std::size_t& words) const;
+    // Keeps the expansions of the heaviest states whose next frontier, with the other states
+    // carried over, fits the room; false when none fits.
+    bool keepHeaviest(const Frontier& frontier, std::vector<Expansion>& expansions,
+                      const std::size_t& room) const;
     std::vector<Expansion> findExpansions(const Frontier& frontier, const int& threads,
                                           const std::function<void()>& tick,
                                           const WorkShare& share) const;
@@ -106,6 +117,9 @@ private:
     // the sum.
     static void mergeRuns(const Frontier& frontier, std::vector<Run>& runs, Frontier& next,
                           const std::size_t& first, std::vector<long double>& sum);
+    // Whether walking every state of the frontier would go through more than this many levels,
+    // judged from a sample of them (or true when cancelled).
+    bool walkExceeds(const Frontier& frontier, const std::size_t& levels) const;
     bool walkStates(const Frontier& frontier, const int& threads, const std::function<void()>& tick,
                     const WorkShare& share);
     // Searches the notes together (their levels share states); false when cancelled.
@@ -143,6 +157,10 @@ private:
     std::vector<std::uint32_t> tableOffsets;
     std::vector<std::uint16_t> tableNotes;
     std::vector<double> tableExponents;
+
+    // The frontier of the depth reached and the one the next depth is filed in.
+    std::unique_ptr<Frontier> kept;
+    std::unique_ptr<Frontier> spare;
 
     int depth = 0;
     std::size_t filed = 0;
