@@ -9,6 +9,10 @@
 #include <memory>
 #include <utility>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 // A long double is kept in the bytes that hold its value: 10 of the 16 in the x87 extended
@@ -337,7 +341,12 @@ std::vector<SplitSearch::Expansion> SplitSearch::findExpansions(const Frontier& 
                       }
                   }
               });
+    std::size_t total = 0;
+    for (const std::vector<Expansion>& found : perChunk) {
+        total += found.size();
+    }
     std::vector<Expansion> expansions;
+    expansions.reserve(total);
     for (std::vector<Expansion>& found : perChunk) {
         expansions.insert(expansions.end(), found.begin(), found.end());
         std::vector<Expansion>().swap(found);
@@ -629,8 +638,10 @@ public:
         filedWeights.resize(filed);
         filedNotes.assign(frontier.notes.begin() + static_cast<std::ptrdiff_t>(first),
                           frontier.notes.begin() + static_cast<std::ptrdiff_t>(first + filed));
+        roughWeights.resize(filed);
         for (std::size_t entry = 0; entry < filed; ++entry) {
             filedWeights[entry] = frontier.weight(first + entry);
+            roughWeights[entry] = static_cast<double>(filedWeights[entry]);
         }
         levelSums.assign(filed + 1, 0);
         sizes[0] = frontier.list(state, lists.data());
@@ -663,6 +674,11 @@ private:
         }
         const Children children = childrenAt(level);
         const long double* terms = &search.localTerms[static_cast<std::size_t>(current) * count];
+        // The heaviest exponents of the list below, which every child shares: a child whose
+        // level reaches no level below it is not walked.
+        const Children below = tabledBelow(level, current);
+        const long double heaviest = filedWeights[0];
+        const long double margin = search.cutoff * (1 - nearnessPerLevel * (level + 3));
         bool listed = false;
         // By descending exponent, each child reaches no more weights than the one before.
         std::size_t bound = reached;
@@ -671,25 +687,42 @@ private:
             if (child == current) {
                 continue;
             }
-            const long double below = relative * children.exponents[i];
+            const long double weight = relative * children.exponents[i];
             taken[static_cast<std::size_t>(level)] = child;
-            bound = reachedBelow(level, below, bound);
+            bound = reachedBelow(level, weight, bound);
             if (bound == 0) {
                 break;
             }
-            levelSums[bound] += below * terms[child];
-            if (search.fixed[static_cast<std::size_t>(child)]) {
+            levelSums[bound] += weight * terms[child];
+            if (search.fixed[static_cast<std::size_t>(child)] ||
+                (below.count > 0 && heaviest * weight *
+                                            (below.notes[0] != child ? below.exponents[0]
+                                             : below.count > 1       ? below.exponents[1]
+                                                                     : 0) <=
+                                        margin)) {
                 continue;
             }
             if (!listed) {
                 listBelow(level, current);
                 listed = true;
             }
-            if (!walk(level + 1, child, below, bound)) {
+            if (!walk(level + 1, child, weight, bound)) {
                 return false;
             }
         }
         return true;
+    }
+
+    // The children of the list below the level from the table; none without a table.
+    Children tabledBelow(const int& level, const int& current) const {
+        if (search.tableOffsets.empty()) {
+            return {};
+        }
+        const std::uint64_t mask =
+            masks[static_cast<std::size_t>(level)] & ~(std::uint64_t(1) << current);
+        const std::uint32_t offset = search.tableOffsets[mask >> 1];
+        return {&search.tableNotes[offset], &search.tableExponents[offset],
+                sizes[static_cast<std::size_t>(level)] - 2};
     }
 
     Children childrenAt(const int& level) {
@@ -738,16 +771,16 @@ private:
         if (filedWeights[reached - 1] * relative > cutoff * (1 + nearness)) {
             return reached;
         }
-        std::size_t low = 0;
-        std::size_t high = reached;
-        while (low < high) {
-            const std::size_t middle = (low + high) / 2;
-            if (filedWeights[middle] * relative > cutoff) {
-                low = middle + 1;
-            } else {
-                high = middle;
-            }
+        // In double and without branches; a result off by the rounding is near the cutoff.
+        const double threshold = static_cast<double>(cutoff / relative);
+        const double* base = roughWeights.data();
+        for (std::size_t left = reached; left > 1;) {
+            const std::size_t half = left / 2;
+            base = base[half - 1] > threshold ? base + half : base;
+            left -= half;
         }
+        std::size_t low =
+            static_cast<std::size_t>(base - roughWeights.data()) + (base[0] > threshold ? 1 : 0);
         const bool near =
             (low > 0 && filedWeights[low - 1] * relative <= cutoff * (1 + nearness)) ||
             (low < reached && filedWeights[low] * relative > cutoff * (1 - nearness));
@@ -755,7 +788,7 @@ private:
             return low;
         }
         low = 0;
-        high = reached;
+        std::size_t high = reached;
         while (low < high) {
             const std::size_t middle = (low + high) / 2;
             if (reachedExactly(middle, level)) {
@@ -790,6 +823,7 @@ private:
     const Frontier& frontier;
     std::size_t count;
     std::vector<long double> filedWeights;
+    std::vector<double> roughWeights;
     std::vector<std::uint16_t> filedNotes;
     // At [k]: the sum of a * h over the levels that the first k filed weights reach.
     std::vector<long double> levelSums;
@@ -928,6 +962,13 @@ bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
 
 std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const int& threads,
                                            WorkCounter* work, const std::function<void()>& tick) {
+#if defined(__GLIBC__)
+    // Blocks from a quarter of a megabyte up are mapped from the system and given back to it
+    // when freed. Otherwise the allocator raises that bound to the largest block freed, and the
+    // frontiers' and threads' blocks, once freed, stay in the heap and count towards the budget
+    // again note after note.
+    mallopt(M_MMAP_THRESHOLD, 256 << 10);
+#endif
     const std::size_t count = static_cast<std::size_t>(noteCount);
     sums.assign(count, 0);
     filed = 0;
