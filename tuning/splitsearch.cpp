@@ -60,7 +60,7 @@ constexpr std::size_t chunkSize = 256;
 // The exponent table serves lists of at most this many notes above 0 (its offsets take
 // 4 << tableNotesAbove0 bytes), within this share of the budget.
 constexpr int tableNotesAbove0 = 24;
-constexpr std::size_t tableShare = 3;
+constexpr std::size_t tableShare = 2;
 
 std::uint64_t mix(std::uint64_t value) {
     value ^= value >> 30;
