@@ -2,7 +2,7 @@
 
 #include "tuning/plainsearch.h"
 #include "tuning/searchthreads.h"
-#include "tuning/weightedsearch.h"
+#include "tuning/splitsearch.h"
 #include "tuning/weightedtuning.h"
 
 #include <algorithm>
@@ -223,7 +223,12 @@ long double Scale::tuneNote(const int& note, std::atomic<bool>& cancelationReque
     if (input.isFixed(note)) {
         return input.sizeFromRoot(note);
     }
-    return WeightedSearch(input, cancelationRequest).tuneFromAllNotes(note);
+    if (!input.takesLogarithms()) {
+        return plainTuneNote(input, note, cancelationRequest);
+    }
+    const std::vector<long double> tuned =
+        SplitSearch(input, cancelationRequest).tune({note}, threadCount, nullptr, [] {});
+    return tuned.empty() ? 1 : tuned.front();
 }
 
 long double Scale::traversePath(const int& position, const std::vector<int>& notes,

@@ -49,7 +49,8 @@ public:
     // expected, rising and below 10000, at least every couple of seconds while the search
     // advances, called on the thread that runs tuneScale. Empty for none.
     void setWorkCallback(std::function<void(int)> callback) { workCallback = std::move(callback); }
-    // The pitch of one note relative to note 0 by the weighted path search.
+    // The pitch of one note relative to note 0 by the weighted search (the split search of
+    // splitsearch.h, or the plain recursion for input whose logarithms do not stand for it).
     long double tuneNote(const int& note, std::atomic<bool>& cancelationRequest) const;
     // The plain recursion of plainsearch.h on this scale's pattern, fixed notes and cutoff:
     // the reference that the searches of tuneNote and makeWeightedTuning follow, far faster.

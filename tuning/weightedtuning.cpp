@@ -2,12 +2,14 @@
 
 #include "tuning/notesetsearch.h"
 #include "tuning/searchthreads.h"
+#include "tuning/splitsearch.h"
 #include "tuning/weightedsearch.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <new>
+#include <numeric>
 
 namespace {
 
@@ -81,8 +83,24 @@ std::vector<long double> makeWeightedTuning(const SearchInput& input,
             // Its tables did not fit after all: the path-weight search manages with less.
         }
     }
-    return tuneByPathWeights(input, cancelationRequest, noteTuned, workPartsDone, threads,
-                             memoryBudgetFor(input.noteCount()));
+    if (!input.takesLogarithms()) {
+        return tuneByPathWeights(input, cancelationRequest, noteTuned, workPartsDone, threads,
+                                 memoryBudgetFor(input.noteCount()));
+    }
+    WorkCounter counter(SplitSearch::workUnits);
+    WorkReport report(counter, workPartsDone);
+    SplitSearch search(input, cancelationRequest);
+    std::vector<int> notes(static_cast<std::size_t>(input.noteCount()));
+    std::iota(notes.begin(), notes.end(), 0);
+    std::vector<long double> tuning = search.tune(notes, threads, &counter, report);
+    if (tuning.empty()) {
+        tuning.assign(notes.size(), 1);
+    }
+    for (int note = 1; note < input.noteCount(); ++note) {
+        answerIfCancelled(tuning, note, cancelationRequest);
+        noteTuned(note);
+    }
+    return tuning;
 }
 
 // The path-weight search on every thread, remembering together: what one finds serves the

@@ -8,13 +8,13 @@
 #include <vector>
 
 // The weighted tuning of every note 0 ... K: a pass over sets of notes, on `threads` threads,
-// where no path is cut and its tables fit; otherwise the path-weight search of WeightedSearch
-// on `threads` threads that remember together.
-// Either way the values are plainTuneNote's to about 1e-16 relative (1.1e-16 at most over 400
-// random tables; the path-weight search alone 1e-17).
+// where no path is cut and its tables fit; otherwise the split search of SplitSearch on
+// `threads` threads, or for input whose logarithms do not stand for it the plain recursion.
+// Either way the values are plainTuneNote's to about 1e-16 relative (1.3e-16 at most over the
+// random tables of the tests).
 //
 // noteTuned(i) is called for i = 0, 1, ..., K in order, once note i and every note before it
-// are tuned; workPartsDone with ten-thousandths of the work expected, rising, below 10000, as
+// are tuned (by the split search, all at its end); workPartsDone with ten-thousandths of the work expected, rising, below 10000, as
 // the search advances. Both are called on this thread. Once the flag is set, every note not yet
 // tuned is answered with 1 (and still reported) and the values are meaningless.
 std::vector<long double> makeWeightedTuning(const SearchInput& input,

@@ -1,7 +1,10 @@
 #include "app/making/tuningmaking.h"
 #include "model/scalespacemodel.h"
+#include "tuning/notesetsearch.h"
 #include "tuning/scale.h"
+#include "tuning/searchthreads.h"
 #include "tuning/weightedsearch.h"
+#include "tuning/weightedtuning.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,10 +16,10 @@
 
 // The built-in scale spaces as quillmere-tune tunes them by default: every note of one period
 // and its repetition, Benedetti weights, attenuation 50, the cutoff of the dial. The search
-// that tuneScale runs (on every core) against a single path-weight search on one thread,
-// remembering for all notes within the default budget, as tuneScale ran it before it used
-// every core. Either is stopped after a time limit on the cases where it would run for many
-// minutes; its time then reads as that limit and its "finished" counter as 0.
+// that tuneScale runs (on every core) against the path-weight search that it replaced, on every
+// core within the same memory budget as before. Either is stopped after a time limit on the
+// cases where it would run for many minutes; its time then reads as that limit and its
+// "finished" counter as 0.
 
 namespace {
 
@@ -130,10 +133,14 @@ template <typename Search> void timeWithLimit(benchmark::State& state, Search se
 
 void BM_Target_Replaced(benchmark::State& state) {
     timeWithLimit(state, [](Scale& scale, std::atomic<bool>& cancel) {
-        WeightedSearch search(scale.searchInput(), cancel);
-        for (int note = 1; note <= static_cast<int>(scale.getSizes().size()); ++note) {
-            benchmark::DoNotOptimize(search.tuneFromAllNotes(note));
+        // At the dial's upper end both run the same pass over note sets.
+        if (NoteSetSearch::applies(scale.searchInput())) {
+            benchmark::DoNotOptimize(scale.tuneScale(cancel, [](int) {}));
+            return;
         }
+        benchmark::DoNotOptimize(tuneByPathWeights(
+            scale.searchInput(), cancel, [](const int&) {}, {}, searchThreadCount(),
+            std::size_t(192) << 20));
     });
 }
 

@@ -1,6 +1,8 @@
 #include "tuning/plainsearch.h"
 #include "tuning/scale.h"
-#include "tuning/weightedsearch.h"
+#include "tuning/searchthreads.h"
+#include "tuning/splitsearch.h"
+#include "tuning/weightedtuning.h"
 #include "tuning/weightfunctions.h"
 
 #include <benchmark/benchmark.h>
@@ -68,7 +70,8 @@ void BM_WeightedSearch_Recursive_12edo(benchmark::State& state) {
     state.counters["difference"] = static_cast<double>(difference);
 }
 
-// The search that tuneScale runs, with the levels it computed and the ones it reused.
+// The search that tuneScale runs, with the depth of its split, the weights it filed and the
+// states they were filed under (for the note that filed the most).
 void BM_WeightedSearch_Fast_12edo(benchmark::State& state) {
     Scale scale(twelveEdoPattern(twelveEdoNotes - 1));
     scale.setWeightCutoff(dialCutoff(static_cast<int>(state.range(0)), twelveEdoNotes));
@@ -76,14 +79,27 @@ void BM_WeightedSearch_Fast_12edo(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(scale.tuneScale(cancel, [](int) {}));
     }
-    WeightedSearch search(scale.searchInput(), cancel);
-    for (int note = 1; note < twelveEdoNotes; ++note) {
-        search.tuneFromAllNotes(note);
-    }
     state.counters["cutoff"] = static_cast<double>(scale.getWeightCutoff());
-    state.counters["computed"] = static_cast<double>(search.computedLevels());
-    state.counters["reused"] = static_cast<double>(search.reusedLevels());
-    state.counters["forgotten"] = static_cast<double>(search.forgettings());
+    if (scale.getWeightCutoff() > 0) {
+        SplitSearch search(scale.searchInput(), cancel);
+        std::vector<int> notes(twelveEdoNotes);
+        std::iota(notes.begin(), notes.end(), 0);
+        search.tune(notes, searchThreadCount(), nullptr, [] {});
+        state.counters["filed"] = static_cast<double>(search.filedWeights());
+        state.counters["states"] = static_cast<double>(search.states());
+    }
+}
+
+// The path-weight search that the split search replaced, on every core as tuneScale ran it.
+void BM_WeightedSearch_PathWeights_12edo(benchmark::State& state) {
+    Scale scale(twelveEdoPattern(twelveEdoNotes - 1));
+    scale.setWeightCutoff(dialCutoff(static_cast<int>(state.range(0)), twelveEdoNotes));
+    std::atomic<bool> cancel(false);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tuneByPathWeights(
+            scale.searchInput(), cancel, [](const int&) {}, {}, searchThreadCount(),
+            std::size_t(192) << 20));
+    }
 }
 
 // With the dial at 1000 (cutoff 0) on a table far too large to finish: the time from setting
@@ -135,6 +151,12 @@ BENCHMARK(BM_WeightedSearch_Fast_12edo)
     ->Arg(800)
     ->Arg(900)
     ->Arg(1000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WeightedSearch_PathWeights_12edo)
+    ->Arg(500)
+    ->Arg(700)
+    ->Arg(800)
+    ->Arg(900)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CancellationLatency)
     ->Args({24, 200})

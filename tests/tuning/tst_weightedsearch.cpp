@@ -3,6 +3,7 @@
 #include "tests/tuning/patterns.h"
 #include "tuning/plainsearch.h"
 #include "tuning/scale.h"
+#include "tuning/splitsearch.h"
 #include "tuning/weightedsearch.h"
 #include "tuning/weightedtuning.h"
 #include "tuning/weightfunctions.h"
@@ -37,6 +38,9 @@ Tuning plainTuning(const Scale& scale) {
 // more than this.
 constexpr long double agreement = 1e-15L;
 
+// The largest relative difference from the recursion met so far, reported at the end.
+long double largestDifference = 0;
+
 QString difference(const Tuning& actual, const Tuning& expected) {
     if (actual.size() != expected.size()) {
         return QStringLiteral("%1 notes, expected %2").arg(actual.size()).arg(expected.size());
@@ -44,6 +48,9 @@ QString difference(const Tuning& actual, const Tuning& expected) {
     for (std::size_t note = 0; note < actual.size(); ++note) {
         const long double relative =
             std::fabs(actual[note] - expected[note]) / std::fabs(expected[note]);
+        if (relative > largestDifference) {
+            largestDifference = relative;
+        }
         if (actual[note] != expected[note] && !(relative <= agreement)) {
             return QStringLiteral("note %1: %2, expected %3 (relative difference %4)")
                 .arg(note)
@@ -55,18 +62,39 @@ QString difference(const Tuning& actual, const Tuning& expected) {
 }
 
 // Indices into the name lists below.
-enum class Cutoff { Zero, One, Uniform, Small, TopExponent, SecondPathWeight };
+enum class Cutoff { Zero, One, Uniform, Small, TopExponent, SecondPathWeight, LevelWeight };
 const char* const cutoffNames[] = {"0",
                                    "1",
                                    "uniform in (0, 1)",
                                    "between 1e-12 and 1e-2",
                                    "equal to an exponent of the first level",
-                                   "equal to a path weight of the second level"};
+                                   "equal to a path weight of the second level",
+                                   "equal to the weight of a level below the second"};
 
 // The exponent of the note in the list, by the same operations as the search's, so that a
 // cutoff test can meet an exact tie.
 long double exponentIn(const Scale& scale, const std::vector<int>& notes, const int& note) {
     return Interval::clamp(1 / scale.sumProdWeights(notes) * scale.prodWeights(note, notes));
+}
+
+// The weight of a level at the end of a random path from the top, multiplied and clamped step
+// by step as the recursion does: the deepest that the path reaches before its list runs out.
+long double randomLevelWeight(std::mt19937& random, const Scale& scale, std::vector<int> notes) {
+    int current = 1 + static_cast<int>(random() % (notes.size() - 1));
+    long double weight = 1;
+    while (notes.size() > 2) {
+        std::vector<int> children;
+        for (const int note : notes) {
+            if (note != 0 && note != current) {
+                children.push_back(note);
+            }
+        }
+        const int child = children[random() % children.size()];
+        weight = Interval::clamp(exponentIn(scale, notes, child) * weight);
+        notes.erase(std::find(notes.begin(), notes.end(), current));
+        current = child;
+    }
+    return weight;
 }
 
 long double randomCutoff(std::mt19937& random, const Scale& scale, const Cutoff& kind) {
@@ -92,6 +120,8 @@ long double randomCutoff(std::mt19937& random, const Scale& scale, const Cutoff&
         const int next = rest[1 + random() % (rest.size() - 1)];
         return exponentIn(scale, rest, next) * exponentIn(scale, allNotes, 2);
     }
+    case Cutoff::LevelWeight:
+        return randomLevelWeight(random, scale, allNotes);
     }
     return 0;
 }
@@ -124,8 +154,9 @@ private slots:
                                                Weights::Random};
         const std::vector<Cutoff> cutoffKinds{Cutoff::Zero,        Cutoff::One,
                                               Cutoff::Uniform,     Cutoff::Small,
-                                              Cutoff::TopExponent, Cutoff::SecondPathWeight};
-        for (unsigned seed = 1; seed <= 90; ++seed) {
+                                              Cutoff::TopExponent, Cutoff::SecondPathWeight,
+                                              Cutoff::LevelWeight};
+        for (unsigned seed = 1; seed <= 105; ++seed) {
             std::mt19937 random(seed);
             const int notes = 3 + static_cast<int>(random() % 7);
             const Weights weights = weightKinds[seed % weightKinds.size()];
@@ -185,6 +216,32 @@ private slots:
             QVERIFY2(budgetDifference.isEmpty(),
                      qPrintable(QStringLiteral("budget %1: %2").arg(budget).arg(budgetDifference)));
         }
+        // The split at every depth, so that the levels below it are walked from states, and
+        // within a budget so small that only the heaviest states go deeper.
+        if (!scale.searchInput().takesLogarithms()) {
+            return;
+        }
+        std::vector<int> notes(expected.size());
+        std::iota(notes.begin(), notes.end(), 0);
+        for (const int depth : {0, 1, 2, 3, std::numeric_limits<int>::max()}) {
+            for (const std::size_t budget :
+                 {std::size_t(2) << 10, SplitSearch::defaultMemoryBudget}) {
+                SplitSearch search(scale.searchInput(), flag, budget);
+                search.setDepthLimit(depth);
+                const QString splitDifference =
+                    difference(search.tune(notes, 2, nullptr, [] {}), expected);
+                QVERIFY2(splitDifference.isEmpty(),
+                         qPrintable(QStringLiteral("split at depth %1 or above, budget %2: %3")
+                                        .arg(depth)
+                                        .arg(budget)
+                                        .arg(splitDifference)));
+            }
+        }
+    }
+
+    void cleanupTestCase() {
+        qInfo("Largest relative difference from the recursion: %g",
+              static_cast<double>(largestDifference));
     }
 
     // Threads that remember together, taking entries of the same notes at once, forgetting
@@ -325,8 +382,8 @@ private slots:
         QTest::addColumn<int>("range");
         QTest::addColumn<long double>("cutoff");
         QTest::newRow("one pass over note sets: 19 notes, cutoff 0") << 18 << 0.0L;
-        // The dial at 700 for 13 notes.
-        QTest::newRow("path-weight search: 13 notes, cutoff 8.2e-10") << 12 << 8.2e-10L;
+        // Long enough for several reports, short enough for a test.
+        QTest::newRow("split search: 17 notes, cutoff 1e-8") << 16 << 1e-8L;
     }
 
     void workReportsRiseBelowTenThousand() {

@@ -1,0 +1,1001 @@
+#include "tuning/splitsearch.h"
+
+#include "core/interval.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <utility>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace {
+
+// A long double is kept in the bytes that hold its value: 10 of the 16 in the x87 extended
+// format, of which a search files millions.
+#if defined(__x86_64__) || defined(__i386__)
+constexpr std::size_t packedBytes =
+    std::numeric_limits<long double>::digits == 64 ? 10 : sizeof(long double);
+#else
+constexpr std::size_t packedBytes = sizeof(long double);
+#endif
+
+void pack(unsigned char* to, const long double& value) {
+    std::memcpy(to, &value, packedBytes);
+}
+
+long double unpack(const unsigned char* from) {
+    long double value = 0;
+    std::memcpy(&value, from, packedBytes);
+    return value;
+}
+
+// Interval::clamp without the NaN test: the search takes no NaN.
+long double clamped(const long double& value) {
+    if (value < Interval::lowest) {
+        return Interval::lowest;
+    }
+    return value > Interval::highest ? Interval::highest : value;
+}
+
+// A weight relative to a state, times a filed weight, differs from the recursion's
+// step-by-step product by the rounding of each step: a few parts in 1e19 per level, and 1.1e-16
+// per level where the exponents come from the table in double. Products this close to the
+// cutoff (per level below the state) are decided by the recursion's own product.
+constexpr long double nearnessPerLevel = 4e-16L;
+
+// Levels walked between two looks at the flag: well under a millisecond.
+constexpr unsigned levelsPerFlagLook = 4096;
+
+// Filing a weight at the next depth costs about a third of walking a level (17edo at dial 900:
+// 40 ns against 120 ns); it pays when the walk from this depth would take more levels than
+// this fraction of the weights to file.
+constexpr std::size_t fileToWalk = 2;
+
+// One state in this many is walked to judge whether the next depth pays.
+constexpr std::size_t walkSampleStride = 32;
+
+// States or expansions a thread takes at a time while the frontier deepens.
+constexpr std::size_t chunkSize = 256;
+
+// The exponent table serves lists of at most this many notes above 0 (its offsets take
+// 4 << tableNotesAbove0 bytes), within this share of the budget.
+constexpr int tableNotesAbove0 = 24;
+constexpr std::size_t tableShare = 2;
+
+std::uint64_t mix(std::uint64_t value) {
+    value ^= value >> 30;
+    value *= 0xbf58476d1ce4e5b9ULL;
+    value ^= value >> 27;
+    value *= 0x94d049bb133111ebULL;
+    value ^= value >> 31;
+    return value;
+}
+
+std::size_t tableBytes(const int& noteCount) {
+    const std::size_t above0 = static_cast<std::size_t>(noteCount - 1);
+    const std::size_t sets = std::size_t(1) << above0;
+    return sets * sizeof(std::uint32_t) +
+           above0 * (sets / 2) * (sizeof(std::uint16_t) + sizeof(double));
+}
+
+} // namespace
+
+// A number of the counter's units, counted as the parts of something are done.
+struct WorkShare {
+    WorkCounter* counter = nullptr;
+    std::uint64_t units = 0;
+    // Counts parts [from, to) of `of` parts.
+    void count(const std::size_t& from, const std::size_t& to, const std::size_t& of) const {
+        if (counter != nullptr && of > 0) {
+            counter->add(unitsBefore(to, of) - unitsBefore(from, of));
+        }
+    }
+    std::uint64_t unitsBefore(const std::size_t& part, const std::size_t& of) const {
+        return static_cast<std::uint64_t>(static_cast<long double>(units) *
+                                          static_cast<long double>(part) /
+                                          static_cast<long double>(of));
+    }
+};
+
+namespace {
+
+// Runs work(begin, end, thread) over [0, total) in chunks on the threads, counting the share
+// chunk by chunk, while tick runs on this thread; chunks stop being taken once the flag is set.
+void forChunks(const std::size_t& total, const int& threads, const std::atomic<bool>& flag,
+               const std::function<void()>& tick, const WorkShare& share,
+               const std::function<void(std::size_t, std::size_t, int)>& work) {
+    std::atomic<std::size_t> next(0);
+    const std::size_t chunks = (total + chunkSize - 1) / chunkSize;
+    const int used = static_cast<int>(
+        std::max<std::size_t>(1, std::min<std::size_t>(static_cast<std::size_t>(threads), chunks)));
+    runOnThreads(
+        used,
+        [&](const int& thread) {
+            for (std::size_t chunk = next++; chunk < chunks && !flag; chunk = next++) {
+                const std::size_t begin = chunk * chunkSize;
+                const std::size_t end = std::min(total, begin + chunkSize);
+                work(begin, end, thread);
+                share.count(begin, end, total);
+            }
+        },
+        tick);
+    // A pass shorter than a tick's interval still reports what it did.
+    tick();
+}
+
+} // namespace
+
+struct SplitSearch::Children {
+    const std::uint16_t* notes = nullptr;
+    const double* exponents = nullptr;
+    int count = 0;
+};
+
+// The levels of one depth, each filed under its state: the state's current note and its list
+// as a bit mask of notes (note 0 included), and per state its weights in descending order with
+// the note each tunes.
+class SplitSearch::Frontier {
+public:
+    static constexpr std::size_t entryBytes = packedBytes + sizeof(std::uint16_t);
+
+    explicit Frontier(const std::size_t& words) : words(words) {}
+
+    std::size_t states() const { return current.size(); }
+    std::size_t entries() const { return notes.size(); }
+    void clear() {
+        current.clear();
+        keys.clear();
+        offsets.assign(1, 0);
+        weightBytes.clear();
+        notes.clear();
+    }
+    const std::uint64_t* key(const std::size_t& state) const { return &keys[state * words]; }
+    long double weight(const std::size_t& entry) const {
+        return unpack(&weightBytes[entry * packedBytes]);
+    }
+    std::size_t heldBytes() const {
+        return weightBytes.capacity() + notes.capacity() * sizeof(std::uint16_t) +
+               current.capacity() * sizeof(int) + keys.capacity() * sizeof(std::uint64_t) +
+               offsets.capacity() * sizeof(std::size_t);
+    }
+    // Writes the state's list in ascending order; its size.
+    int list(const std::size_t& state, int* into) const {
+        int size = 0;
+        const std::uint64_t* bits = key(state);
+        for (std::size_t word = 0; word < words; ++word) {
+            for (std::uint64_t left = bits[word]; left != 0; left &= left - 1) {
+                into[size++] = static_cast<int>(word * 64) + __builtin_ctzll(left);
+            }
+        }
+        return size;
+    }
+
+    std::size_t words;
+    std::vector<int> current;
+    std::vector<std::uint64_t> keys;
+    std::vector<std::size_t> offsets{0};
+    std::vector<unsigned char> weightBytes;
+    std::vector<std::uint16_t> notes;
+};
+
+SplitSearch::SplitSearch(const SearchInput& input, std::atomic<bool>& cancelationRequest,
+                         const std::size_t& memoryBudget)
+    : input(input), cancelationRequest(cancelationRequest), budget(memoryBudget),
+      noteCount(input.noteCount()), cutoff(input.cutoff), everyPathFollowed(input.cutsNoPath()) {
+    const std::size_t count = static_cast<std::size_t>(noteCount);
+    weights.assign(count * count, 1);
+    localTerms.assign(count * count, 0);
+    fixed.assign(count, 0);
+    std::vector<long double> logRoot(count, 0);
+    for (int note = 1; note < noteCount; ++note) {
+        logRoot[static_cast<std::size_t>(note)] = std::log(input.sizeFromRoot(note));
+        fixed[static_cast<std::size_t>(note)] = input.isFixed(note);
+    }
+    for (std::size_t p = 0; p < count; ++p) {
+        for (std::size_t m = 0; m < count; ++m) {
+            weights[p * count + m] = input.weight(static_cast<int>(p), static_cast<int>(m));
+            localTerms[p * count + m] =
+                logRoot[m] + std::log(input.size(static_cast<int>(p), static_cast<int>(m))) -
+                logRoot[p];
+        }
+    }
+}
+
+SplitSearch::~SplitSearch() = default;
+
+void SplitSearch::exactExponents(const int* notes, const int& size, long double* exponents) const {
+    const std::size_t count = static_cast<std::size_t>(noteCount);
+    long double sum = 0;
+    for (int i = 0; i < size; ++i) {
+        const long double* row = &weights[static_cast<std::size_t>(notes[i]) * count];
+        long double product = 1;
+        for (int j = 0; j < size; ++j) {
+            product *= row[notes[j]];
+        }
+        exponents[i] = clamped(product);
+        sum += exponents[i];
+    }
+    const long double normaliser = 1 / sum;
+    for (int i = 0; i < size; ++i) {
+        exponents[i] = clamped(normaliser * exponents[i]);
+    }
+}
+
+int SplitSearch::sortedChildren(const int* notes, const int& size, std::uint16_t* childNotes,
+                                long double* childExponents) const {
+    // Scratch of the calling thread.
+    thread_local std::vector<long double> exponents;
+    thread_local std::vector<std::pair<long double, int>> order;
+    exponents.resize(static_cast<std::size_t>(size));
+    order.resize(static_cast<std::size_t>(size));
+    exactExponents(notes, size, exponents.data());
+    int count = 0;
+    for (int i = 0; i < size; ++i) {
+        if (notes[i] != 0) {
+            order[count++] = {exponents[i], notes[i]};
+        }
+    }
+    std::sort(order.begin(), order.begin() + count, [](const auto& a, const auto& b) {
+        return a.first > b.first || (a.first == b.first && a.second < b.second);
+    });
+    for (int i = 0; i < count; ++i) {
+        childNotes[i] = static_cast<std::uint16_t>(order[i].second);
+        childExponents[i] = order[i].first;
+    }
+    return count;
+}
+
+namespace {
+
+constexpr std::uint32_t noTarget = ~std::uint32_t(0);
+// The child of an expansion that carries its state over to the next frontier as it is.
+constexpr std::uint32_t carried = ~std::uint32_t(0);
+
+// The number of weights among the first `reached` (in descending order) whose product with the
+// exponent exceeds the cutoff, as the recursion tests it.
+std::size_t reachedBy(const unsigned char* weights, const std::size_t& reached,
+                      const long double& exponent, const long double& cutoff) {
+    std::size_t low = 0;
+    std::size_t high = reached;
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        if (exponent * unpack(weights + middle * packedBytes) > cutoff) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
+}
+
+} // namespace
+
+// One child of a state of the frontier whose level some of the state's weights reach: the
+// first `count` of them, filed at the next depth under `target` unless the child is fixed.
+struct SplitSearch::Expansion {
+    long double exponent;
+    std::uint32_t state;
+    std::uint32_t count;
+    std::uint32_t target;
+    std::uint32_t child;
+};
+
+bool SplitSearch::startFrontier(Frontier& frontier, const std::vector<int>& notes) {
+    std::vector<char> started(static_cast<std::size_t>(noteCount), 0);
+    unsigned char one[packedBytes];
+    pack(one, 1);
+    for (const int note : notes) {
+        const std::size_t index = static_cast<std::size_t>(note);
+        if (note <= 0 || note >= noteCount || fixed[index] || started[index]) {
+            continue;
+        }
+        started[index] = 1;
+        frontier.current.push_back(note);
+        for (std::size_t word = 0; word < frontier.words; ++word) {
+            const int left = noteCount - static_cast<int>(word * 64);
+            frontier.keys.push_back(left >= 64 ? ~std::uint64_t(0)
+                                               : (std::uint64_t(1) << left) - 1);
+        }
+        frontier.weightBytes.insert(frontier.weightBytes.end(), one, one + packedBytes);
+        frontier.notes.push_back(static_cast<std::uint16_t>(note));
+        frontier.offsets.push_back(frontier.notes.size());
+    }
+    return frontier.states() > 0;
+}
+
+std::vector<SplitSearch::Expansion> SplitSearch::findExpansions(const Frontier& frontier,
+                                                                const int& threads,
+                                                                const std::function<void()>& tick,
+                                                                const WorkShare& share) const {
+    std::vector<std::vector<Expansion>> perChunk((frontier.states() + chunkSize - 1) / chunkSize);
+    forChunks(frontier.states(), threads, cancelationRequest, tick, share,
+              [&](std::size_t begin, std::size_t end, int) {
+                  std::vector<int> list(static_cast<std::size_t>(noteCount));
+                  std::vector<std::uint16_t> children(list.size());
+                  std::vector<long double> exponents(list.size());
+                  std::vector<Expansion>& found = perChunk[begin / chunkSize];
+                  for (std::size_t state = begin; state < end; ++state) {
+                      const int size = frontier.list(state, list.data());
+                      const int count =
+                          sortedChildren(list.data(), size, children.data(), exponents.data());
+                      const unsigned char* weights =
+                          &frontier.weightBytes[frontier.offsets[state] * packedBytes];
+                      // By descending exponent, each child reaches no more weights than the one
+                      // before.
+                      std::size_t reached = frontier.offsets[state + 1] - frontier.offsets[state];
+                      for (int i = 0; i < count; ++i) {
+                          const std::size_t child = children[static_cast<std::size_t>(i)];
+                          if (static_cast<int>(child) == frontier.current[state]) {
+                              continue;
+                          }
+                          const long double exponent = exponents[static_cast<std::size_t>(i)];
+                          if (!everyPathFollowed) {
+                              reached = reachedBy(weights, reached, exponent, cutoff);
+                          }
+                          if (reached == 0) {
+                              break;
+                          }
+                          found.push_back({exponent, static_cast<std::uint32_t>(state),
+                                           static_cast<std::uint32_t>(reached), noTarget,
+                                           static_cast<std::uint32_t>(child)});
+                      }
+                  }
+              });
+    std::size_t total = 0;
+    for (const std::vector<Expansion>& found : perChunk) {
+        total += found.size();
+    }
+    std::vector<Expansion> expansions;
+    expansions.reserve(total);
+    for (std::vector<Expansion>& found : perChunk) {
+        expansions.insert(expansions.end(), found.begin(), found.end());
+        std::vector<Expansion>().swap(found);
+    }
+    return expansions;
+}
+
+std::size_t SplitSearch::fileTargets(const Frontier& frontier, std::vector<Expansion>& expansions,
+                                     Frontier& next) const {
+    const std::size_t words = frontier.words;
+    std::size_t slotCount = 1024;
+    while (slotCount < 2 * expansions.size()) {
+        slotCount *= 2;
+    }
+    // State numbers + 1 by the hash of (current note, list); 0 for a free slot.
+    std::vector<std::uint32_t> filing(slotCount, 0);
+    std::vector<std::uint64_t> key(words);
+    std::vector<std::size_t> counts;
+    for (Expansion& expansion : expansions) {
+        if (!files(expansion)) {
+            continue;
+        }
+        const std::uint64_t* from = frontier.key(expansion.state);
+        const int current = frontier.current[expansion.state];
+        std::copy(from, from + words, key.begin());
+        const bool kept = expansion.child == carried;
+        if (!kept) {
+            key[static_cast<std::size_t>(current / 64)] &= ~(std::uint64_t(1) << (current % 64));
+        }
+        const int child = kept ? current : static_cast<int>(expansion.child);
+        std::uint64_t hash = mix(static_cast<std::uint64_t>(child) + 0x9e3779b97f4a7c15ULL);
+        for (std::size_t word = 0; word < words; ++word) {
+            hash = mix(hash ^ key[word]);
+        }
+        std::size_t slot = hash & (slotCount - 1);
+        while (filing[slot] != 0) {
+            const std::size_t state = filing[slot] - 1;
+            if (next.current[state] == child &&
+                std::equal(key.begin(), key.end(), next.key(state))) {
+                break;
+            }
+            slot = (slot + 1) & (slotCount - 1);
+        }
+        if (filing[slot] == 0) {
+            next.current.push_back(child);
+            next.keys.insert(next.keys.end(), key.begin(), key.end());
+            counts.push_back(0);
+            filing[slot] = static_cast<std::uint32_t>(next.states());
+        }
+        expansion.target = filing[slot] - 1;
+        counts[expansion.target] += expansion.count;
+    }
+    next.offsets.assign(1, 0);
+    for (const std::size_t count : counts) {
+        next.offsets.push_back(next.offsets.back() + count);
+    }
+    return next.offsets.back();
+}
+
+void SplitSearch::fillNext(const Frontier& frontier, const std::vector<Expansion>& expansions,
+                           Frontier& next, const int& threads, const std::function<void()>& tick,
+                           const WorkShare& share) {
+    const std::size_t count = static_cast<std::size_t>(noteCount);
+    // The expansions by target, those of fixed children (which file nothing) last.
+    std::vector<std::size_t> incoming(next.states() + 2, 0);
+    for (const Expansion& expansion : expansions) {
+        ++incoming[expansion.target == noTarget ? next.states() + 1 : expansion.target + 1];
+    }
+    for (std::size_t target = 1; target < incoming.size(); ++target) {
+        incoming[target] += incoming[target - 1];
+    }
+    std::vector<std::uint32_t> order(expansions.size());
+    {
+        std::vector<std::size_t> cursor(incoming.begin(), incoming.end() - 1);
+        for (std::size_t index = 0; index < expansions.size(); ++index) {
+            const std::uint32_t target = expansions[index].target;
+            order[cursor[target == noTarget ? next.states() : target]++] =
+                static_cast<std::uint32_t>(index);
+        }
+    }
+    next.weightBytes.resize(next.offsets.back() * packedBytes);
+    next.notes.resize(next.offsets.back());
+    std::vector<std::vector<long double>> threadSums(static_cast<std::size_t>(threads),
+                                                     std::vector<long double>(count, 0));
+    // The fixed children's expansions count as one more target.
+    forChunks(next.states() + 1, threads, cancelationRequest, tick, share,
+              [&](std::size_t begin, std::size_t end, int thread) {
+                  std::vector<Run> runs;
+                  for (std::size_t target = begin; target < end; ++target) {
+                      runs.clear();
+                      for (std::size_t at = incoming[target]; at < incoming[target + 1]; ++at) {
+                          runs.push_back(runOf(frontier, expansions[order[at]]));
+                      }
+                      std::vector<long double>& sum = threadSums[static_cast<std::size_t>(thread)];
+                      if (target < next.states()) {
+                          mergeRuns(frontier, runs, next, next.offsets[target], sum);
+                      } else {
+                          for (Run& run : runs) {
+                              for (; run.next < run.end; ++run.next) {
+                                  sum[frontier.notes[run.next]] +=
+                                      clamped(run.exponent * frontier.weight(run.next)) * run.term;
+                              }
+                          }
+                      }
+                  }
+              });
+    for (const std::vector<long double>& sum : threadSums) {
+        for (std::size_t note = 0; note < count; ++note) {
+            sums[note] += sum[note];
+        }
+    }
+}
+
+SplitSearch::Run SplitSearch::runOf(const Frontier& frontier, const Expansion& expansion) const {
+    const std::size_t current = static_cast<std::size_t>(frontier.current[expansion.state]);
+    Run run;
+    run.exponent = expansion.exponent;
+    // A state carried over adds no level.
+    run.term = expansion.child == carried
+                   ? 0
+                   : localTerms[current * static_cast<std::size_t>(noteCount) + expansion.child];
+    run.next = frontier.offsets[expansion.state];
+    run.end = run.next + expansion.count;
+    return run;
+}
+
+void SplitSearch::mergeRuns(const Frontier& frontier, std::vector<Run>& runs, Frontier& next,
+                            const std::size_t& first, std::vector<long double>& sum) {
+    // A monotone map of a state's descending weights keeps them in order: each run is sorted,
+    // and taking the heaviest head each time sorts the whole. The heads rounded to double pick
+    // it cheaply (rounding keeps order), the heads themselves where those are equal.
+    thread_local std::vector<double> rounded;
+    rounded.resize(runs.size());
+    for (std::size_t index = 0; index < runs.size(); ++index) {
+        runs[index].head = clamped(runs[index].exponent * frontier.weight(runs[index].next));
+        rounded[index] = static_cast<double>(runs[index].head);
+    }
+    std::size_t live = runs.size();
+    for (std::size_t entry = first; live > 0; ++entry) {
+        std::size_t heaviest = 0;
+        for (std::size_t index = 1; index < live; ++index) {
+            if (rounded[index] > rounded[heaviest] ||
+                (rounded[index] == rounded[heaviest] && runs[index].head > runs[heaviest].head)) {
+                heaviest = index;
+            }
+        }
+        Run& run = runs[heaviest];
+        const std::uint16_t note = frontier.notes[run.next];
+        sum[note] += run.head * run.term;
+        pack(&next.weightBytes[entry * packedBytes], run.head);
+        next.notes[entry] = note;
+        if (++run.next < run.end) {
+            run.head = clamped(run.exponent * frontier.weight(run.next));
+            rounded[heaviest] = static_cast<double>(run.head);
+        } else {
+            --live;
+            std::swap(runs[heaviest], runs[live]);
+            std::swap(rounded[heaviest], rounded[live]);
+        }
+    }
+}
+
+bool SplitSearch::files(const Expansion& expansion) const {
+    return expansion.child == carried || !fixed[expansion.child];
+}
+
+std::size_t SplitSearch::filedBytes(const std::vector<Expansion>& expansions,
+                                    const std::size_t& words) const {
+    const std::size_t stateBytes =
+        sizeof(int) + words * sizeof(std::uint64_t) + 2 * sizeof(std::size_t);
+    std::size_t bytes = 0;
+    for (const Expansion& expansion : expansions) {
+        bytes += files(expansion) ? expansion.count * Frontier::entryBytes + stateBytes : 0;
+    }
+    return bytes;
+}
+
+bool SplitSearch::keepHeaviest(const Frontier& frontier, std::vector<Expansion>& expansions,
+                               const std::size_t& room) const {
+    const std::size_t states = frontier.states();
+    // Per state: where its expansions start, and what expanding it adds to the next frontier
+    // beyond carrying it over.
+    std::vector<std::size_t> first(states + 1, expansions.size());
+    std::vector<std::size_t> added(states, 0);
+    for (std::size_t index = expansions.size(); index-- > 0;) {
+        first[expansions[index].state] = index;
+        added[expansions[index].state] += filedBytes({expansions[index]}, frontier.words);
+    }
+    for (std::size_t state = states; state-- > 0;) {
+        first[state] = std::min(first[state], first[state + 1]);
+    }
+    std::size_t bytes = 0;
+    std::vector<std::size_t> order(states);
+    for (std::size_t state = 0; state < states; ++state) {
+        const std::size_t own = filedBytes(
+            {{1, static_cast<std::uint32_t>(state),
+              static_cast<std::uint32_t>(frontier.offsets[state + 1] - frontier.offsets[state]),
+              noTarget, carried}},
+            frontier.words);
+        bytes += own;
+        added[state] = added[state] > own ? added[state] - own : 0;
+        order[state] = state;
+    }
+    // The heaviest states have the largest subtrees.
+    std::stable_sort(order.begin(), order.end(), [&frontier](const auto& a, const auto& b) {
+        return frontier.weight(frontier.offsets[a]) > frontier.weight(frontier.offsets[b]);
+    });
+    std::vector<char> expand(states, 0);
+    bool any = false;
+    for (const std::size_t state : order) {
+        if (bytes + added[state] <= room) {
+            bytes += added[state];
+            expand[state] = 1;
+            any = true;
+        }
+    }
+    std::vector<Expansion> kept;
+    for (std::size_t state = 0; state < states; ++state) {
+        if (expand[state]) {
+            kept.insert(kept.end(), expansions.begin() + static_cast<std::ptrdiff_t>(first[state]),
+                        expansions.begin() + static_cast<std::ptrdiff_t>(first[state + 1]));
+        } else {
+            kept.push_back(
+                {1, static_cast<std::uint32_t>(state),
+                 static_cast<std::uint32_t>(frontier.offsets[state + 1] - frontier.offsets[state]),
+                 noTarget, carried});
+        }
+    }
+    expansions.swap(kept);
+    return any;
+}
+
+bool SplitSearch::deepen(Frontier& frontier, const int& threads, const std::function<void()>& tick,
+                         const WorkShare& share, bool& whole) {
+    // Half the share for finding the expansions, half for filing them.
+    const WorkShare half{share.counter, share.units / 2};
+    std::vector<Expansion> expansions = findExpansions(frontier, threads, tick, half);
+    if (cancelationRequest) {
+        return false;
+    }
+    std::size_t entries = 0;
+    for (const Expansion& expansion : expansions) {
+        entries += files(expansion) ? expansion.count : 0;
+    }
+    if (!walkExceeds(frontier, entries / fileToWalk)) {
+        return false;
+    }
+    // The frontiers hold on to the memory they once took; a spare that holds more than there is
+    // room for gives it back.
+    const std::size_t taken = frontier.heldBytes() + 2 * expansions.size() * sizeof(Expansion);
+    const std::size_t room = frontierBudget > taken ? frontierBudget - taken : 0;
+    if (spare->heldBytes() > room) {
+        *spare = Frontier(frontier.words);
+    }
+    whole = filedBytes(expansions, frontier.words) <= room;
+    if (!whole && !keepHeaviest(frontier, expansions, room)) {
+        return false;
+    }
+    // The spare frontier keeps its memory from one depth and one note to the next, so that
+    // its pages are taken from the system once.
+    Frontier& next = *spare;
+    next.clear();
+    fileTargets(frontier, expansions, next);
+    fillNext(frontier, expansions, next, threads, tick, half);
+    if (cancelationRequest) {
+        return false;
+    }
+    std::swap(frontier, next);
+    ++depth;
+    return true;
+}
+
+// Walks the subtrees of states on one thread, adding what it finds to sums of its own.
+class SplitSearch::Walker {
+public:
+    Walker(const SplitSearch& search, const Frontier& frontier)
+        : search(search), frontier(frontier), count(static_cast<std::size_t>(search.noteCount)),
+          lists(count * count), sizes(count), masks(count), taken(count), childNotes(count * count),
+          childExponents(count * count), scratch(count) {
+        sums.assign(count, 0);
+    }
+
+    // Adds every level below the state to the sums; false when cancelled.
+    bool walkState(const std::size_t& state) {
+        const std::size_t first = frontier.offsets[state];
+        const std::size_t filed = frontier.offsets[state + 1] - first;
+        filedWeights.resize(filed);
+        filedNotes.assign(frontier.notes.begin() + static_cast<std::ptrdiff_t>(first),
+                          frontier.notes.begin() + static_cast<std::ptrdiff_t>(first + filed));
+        roughWeights.resize(filed);
+        for (std::size_t entry = 0; entry < filed; ++entry) {
+            filedWeights[entry] = frontier.weight(first + entry);
+            roughWeights[entry] = static_cast<double>(filedWeights[entry]);
+        }
+        levelSums.assign(filed + 1, 0);
+        sizes[0] = frontier.list(state, lists.data());
+        masks[0] = frontier.key(state)[0];
+        if (!walk(0, frontier.current[state], 1, filed)) {
+            return false;
+        }
+        // A level that the first k weights reach adds its term to each of them.
+        long double above = 0;
+        for (std::size_t entry = filed; entry-- > 0;) {
+            above += levelSums[entry + 1];
+            sums[filedNotes[entry]] += filedWeights[entry] * above;
+        }
+        return true;
+    }
+
+    std::vector<long double> sums;
+
+private:
+    bool walk(const int& level, const int& current, const long double& relative,
+              const std::size_t& reached) {
+        if (++levels > levelLimit) {
+            return false;
+        }
+        if (++sinceLook == levelsPerFlagLook) {
+            sinceLook = 0;
+            if (search.cancelationRequest) {
+                return false;
+            }
+        }
+        const Children children = childrenAt(level);
+        const long double* terms = &search.localTerms[static_cast<std::size_t>(current) * count];
+        // The heaviest exponents of the list below, which every child shares: a child whose
+        // level reaches no level below it is not walked.
+        const Children below = tabledBelow(level, current);
+        const long double heaviest = filedWeights[0];
+        const long double margin = search.cutoff * (1 - nearnessPerLevel * (level + 3));
+        bool listed = false;
+        // By descending exponent, each child reaches no more weights than the one before.
+        std::size_t bound = reached;
+        for (int i = 0; i < children.count; ++i) {
+            const int child = children.notes[i];
+            if (child == current) {
+                continue;
+            }
+            const long double weight = relative * children.exponents[i];
+            taken[static_cast<std::size_t>(level)] = child;
+            bound = reachedBelow(level, weight, bound);
+            if (bound == 0) {
+                break;
+            }
+            levelSums[bound] += weight * terms[child];
+            if (search.fixed[static_cast<std::size_t>(child)] ||
+                (below.count > 0 && heaviest * weight *
+                                            (below.notes[0] != child ? below.exponents[0]
+                                             : below.count > 1       ? below.exponents[1]
+                                                                     : 0) <=
+                                        margin)) {
+                continue;
+            }
+            if (!listed) {
+                listBelow(level, current);
+                listed = true;
+            }
+            if (!walk(level + 1, child, weight, bound)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The children of the list below the level from the table; none without a table.
+    Children tabledBelow(const int& level, const int& current) const {
+        if (search.tableOffsets.empty()) {
+            return {};
+        }
+        const std::uint64_t mask =
+            masks[static_cast<std::size_t>(level)] & ~(std::uint64_t(1) << current);
+        const std::uint32_t offset = search.tableOffsets[mask >> 1];
+        return {&search.tableNotes[offset], &search.tableExponents[offset],
+                sizes[static_cast<std::size_t>(level)] - 2};
+    }
+
+    Children childrenAt(const int& level) {
+        const std::size_t at = static_cast<std::size_t>(level);
+        if (!search.tableOffsets.empty()) {
+            const std::uint32_t offset = search.tableOffsets[masks[at] >> 1];
+            return {&search.tableNotes[offset], &search.tableExponents[offset], sizes[at] - 1};
+        }
+        std::uint16_t* notes = &childNotes[at * count];
+        double* exponents = &childExponents[at * count];
+        const int children =
+            search.sortedChildren(&lists[at * count], sizes[at], notes, scratch.data());
+        for (int i = 0; i < children; ++i) {
+            exponents[i] = static_cast<double>(scratch[static_cast<std::size_t>(i)]);
+        }
+        return {notes, exponents, children};
+    }
+
+    void listBelow(const int& level, const int& current) {
+        const std::size_t at = static_cast<std::size_t>(level);
+        const int* from = &lists[at * count];
+        int* to = &lists[(at + 1) * count];
+        int size = 0;
+        for (int i = 0; i < sizes[at]; ++i) {
+            if (from[i] != current) {
+                to[size++] = from[i];
+            }
+        }
+        sizes[at + 1] = size;
+        masks[at + 1] = current < 64 ? masks[at] & ~(std::uint64_t(1) << current) : masks[at];
+    }
+
+    // How many of the first `reached` filed weights reach the level below with this relative
+    // weight, as the recursion decides it.
+    std::size_t reachedBelow(const int& level, const long double& relative,
+                             const std::size_t& reached) {
+        if (search.everyPathFollowed) {
+            return reached;
+        }
+        const long double cutoff = search.cutoff;
+        const long double nearness = nearnessPerLevel * (level + 2);
+        // Most often the heaviest filed weight falls short, or the lightest still reaches.
+        if (filedWeights[0] * relative <= cutoff * (1 - nearness)) {
+            return 0;
+        }
+        if (filedWeights[reached - 1] * relative > cutoff * (1 + nearness)) {
+            return reached;
+        }
+        // In double and without branches; a result off by the rounding is near the cutoff.
+        const double threshold = static_cast<double>(cutoff / relative);
+        const double* base = roughWeights.data();
+        for (std::size_t left = reached; left > 1;) {
+            const std::size_t half = left / 2;
+            base = base[half - 1] > threshold ? base + half : base;
+            left -= half;
+        }
+        std::size_t low =
+            static_cast<std::size_t>(base - roughWeights.data()) + (base[0] > threshold ? 1 : 0);
+        const bool near =
+            (low > 0 && filedWeights[low - 1] * relative <= cutoff * (1 + nearness)) ||
+            (low < reached && filedWeights[low] * relative > cutoff * (1 - nearness));
+        if (!near) {
+            return low;
+        }
+        low = 0;
+        std::size_t high = reached;
+        while (low < high) {
+            const std::size_t middle = (low + high) / 2;
+            if (reachedExactly(middle, level)) {
+                low = middle + 1;
+            } else {
+                high = middle;
+            }
+        }
+        return low;
+    }
+
+    // Whether the filed weight reaches the level below, by the recursion's product step by step
+    // along the path from the state.
+    bool reachedExactly(const std::size_t& entry, const int& level) {
+        long double weight = filedWeights[entry];
+        for (int step = 0; step <= level; ++step) {
+            const std::size_t at = static_cast<std::size_t>(step);
+            const int* list = &lists[at * count];
+            search.exactExponents(list, sizes[at], scratch.data());
+            const std::size_t index =
+                static_cast<std::size_t>(std::find(list, list + sizes[at], taken[at]) - list);
+            const long double product = scratch[index] * weight;
+            if (step == level) {
+                return product > search.cutoff;
+            }
+            weight = clamped(product);
+        }
+        return false;
+    }
+
+    const SplitSearch& search;
+    const Frontier& frontier;
+    std::size_t count;
+    std::vector<long double> filedWeights;
+    std::vector<double> roughWeights;
+    std::vector<std::uint16_t> filedNotes;
+    // At [k]: the sum of a * h over the levels that the first k filed weights reach.
+    std::vector<long double> levelSums;
+    // Per level below the state (0 for the state's own): its list, the list as a bit mask,
+    // the child being followed, and its children where the table has none.
+    std::vector<int> lists;
+    std::vector<int> sizes;
+    std::vector<std::uint64_t> masks;
+    std::vector<int> taken;
+    std::vector<std::uint16_t> childNotes;
+    std::vector<double> childExponents;
+    std::vector<long double> scratch;
+    unsigned sinceLook = 0;
+
+public:
+    // A walk that would go through more levels than this stops as a cancelled one does.
+    std::uint64_t levelLimit = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t levels = 0;
+};
+
+void SplitSearch::buildExponentTable(const int& largestList, const int& threads,
+                                     const std::function<void()>& tick) {
+    const std::size_t sets = std::size_t(1) << (noteCount - 1);
+    tableOffsets.assign(sets, 0);
+    std::size_t total = 0;
+    for (std::size_t set = 1; set < sets; ++set) {
+        tableOffsets[set] = static_cast<std::uint32_t>(total);
+        if (__builtin_popcountll(set) < largestList) {
+            total += static_cast<std::size_t>(__builtin_popcountll(set));
+        }
+    }
+    tableNotes.assign(total, 0);
+    tableExponents.assign(total, 0);
+    forChunks(sets, threads, cancelationRequest, tick, WorkShare(),
+              [&](std::size_t begin, std::size_t end, int) {
+                  std::vector<int> list(static_cast<std::size_t>(noteCount));
+                  std::vector<long double> exponents(list.size());
+                  for (std::size_t set = std::max<std::size_t>(begin, 1); set < end; ++set) {
+                      if (__builtin_popcountll(set) >= largestList) {
+                          continue;
+                      }
+                      int size = 1;
+                      for (std::uint64_t left = set; left != 0; left &= left - 1) {
+                          list[static_cast<std::size_t>(size++)] = 1 + __builtin_ctzll(left);
+                      }
+                      const std::uint32_t offset = tableOffsets[set];
+                      const int children =
+                          sortedChildren(list.data(), size, &tableNotes[offset], exponents.data());
+                      for (int i = 0; i < children; ++i) {
+                          tableExponents[offset + static_cast<std::size_t>(i)] =
+                              static_cast<double>(exponents[static_cast<std::size_t>(i)]);
+                      }
+                  }
+              });
+}
+
+bool SplitSearch::walkExceeds(const Frontier& frontier, const std::size_t& levels) const {
+    // Every stride-th state, at least sixteen of them where there are as many.
+    const std::size_t stride =
+        std::max<std::size_t>(1, std::min<std::size_t>(walkSampleStride, frontier.states() / 16));
+    Walker walker(*this, frontier);
+    walker.levelLimit = levels / stride + 1;
+    for (std::size_t state = stride / 2; state < frontier.states(); state += stride) {
+        if (!walker.walkState(state)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SplitSearch::walkStates(const Frontier& frontier, const int& threads,
+                             const std::function<void()>& tick, const WorkShare& share) {
+    const int used = static_cast<int>(std::max<std::size_t>(
+        1, std::min<std::size_t>(static_cast<std::size_t>(threads), frontier.states())));
+    std::vector<std::unique_ptr<Walker>> walkers;
+    for (int thread = 0; thread < used; ++thread) {
+        walkers.push_back(std::make_unique<Walker>(*this, frontier));
+    }
+    std::atomic<std::size_t> next(0);
+    runOnThreads(
+        used,
+        [&](const int& thread) {
+            Walker& walker = *walkers[static_cast<std::size_t>(thread)];
+            for (std::size_t state = next++; state < frontier.states(); state = next++) {
+                if (!walker.walkState(state)) {
+                    return;
+                }
+                // A state's share of the work is its share of the filed weights.
+                share.count(frontier.offsets[state], frontier.offsets[state + 1],
+                            frontier.entries());
+            }
+        },
+        tick);
+    tick();
+    for (const std::unique_ptr<Walker>& walker : walkers) {
+        for (std::size_t note = 0; note < sums.size(); ++note) {
+            sums[note] += walker->sums[note];
+        }
+    }
+    return !cancelationRequest;
+}
+
+bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
+                              const std::function<void()>& tick, const WorkShare& share) {
+    if (!kept) {
+        kept = std::make_unique<Frontier>((static_cast<std::size_t>(noteCount) + 63) / 64);
+        spare = std::make_unique<Frontier>(kept->words);
+    }
+    Frontier& frontier = *kept;
+    frontier.clear();
+    depth = 0;
+    if (!startFrontier(frontier, notes)) {
+        share.count(0, 1, 1);
+        return true;
+    }
+    // Each depth takes half of what is left of the first half of the share; the walk the rest.
+    std::uint64_t left = share.units;
+    // After a depth that took only the heaviest states, the frontier stays as it is.
+    bool whole = true;
+    while (whole && frontier.states() > 0 && depth < depthLimit &&
+           deepen(frontier, threads, tick, WorkShare{share.counter, left / 4}, whole)) {
+        left -= left / 4;
+    }
+    if (cancelationRequest) {
+        return false;
+    }
+    filed = std::max(filed, frontier.entries());
+    stateCount = std::max(stateCount, frontier.states());
+    if (frontier.states() == 0) {
+        WorkShare{share.counter, left}.count(0, 1, 1);
+        return true;
+    }
+    const bool walked = walkStates(frontier, threads, tick, WorkShare{share.counter, left});
+    return walked;
+}
+
+std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const int& threads,
+                                           WorkCounter* work, const std::function<void()>& tick) {
+#if defined(__GLIBC__)
+    // Blocks from a quarter of a megabyte up are mapped from the system and given back to it
+    // when freed. Otherwise the allocator raises that bound to the largest block freed, and the
+    // frontiers' and threads' blocks, once freed, stay in the heap and count towards the budget
+    // again note after note.
+    mallopt(M_MMAP_THRESHOLD, 256 << 10);
+#endif
+    const std::size_t count = static_cast<std::size_t>(noteCount);
+    sums.assign(count, 0);
+    filed = 0;
+    stateCount = 0;
+    tabled = noteCount - 1 <= tableNotesAbove0 && noteCount >= 2 &&
+             tableBytes(noteCount) <= budget / tableShare;
+    frontierBudget = budget - (tabled ? tableBytes(noteCount) : 0);
+    if (tabled && tableOffsets.empty()) {
+        buildExponentTable(noteCount, threads, tick);
+    }
+    // One note at a time: a deeper split pays better than states shared among notes.
+    const std::uint64_t unitsPerNote =
+        workUnits / std::max<std::uint64_t>(1, static_cast<std::uint64_t>(notes.size()));
+    for (const int note : notes) {
+        if (!searchGroup({note}, threads, tick, WorkShare{work, unitsPerNote})) {
+            return {};
+        }
+    }
+    std::vector<long double> tuning;
+    for (const int note : notes) {
+        const std::size_t index = static_cast<std::size_t>(note);
+        tuning.push_back(note == 0      ? 1
+                         : fixed[index] ? input.sizeFromRoot(note)
+                                        : input.sizeFromRoot(note) * std::exp(sums[index]));
+    }
+    return tuning;
+}
