@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include <unistd.h>
 
@@ -47,6 +49,38 @@ bool jackServerRuns() {
     }
     jack_client_close(client);
     return true;
+}
+
+// Under JACK a message sent leaves with the sending client's next process cycle, and RtMidi's
+// close waits at most a second for that: on a loaded machine the message was dropped while
+// the send had been reported. Every client runs in every cycle, so two cycles seen by a client
+// of our own mean that what was sent before it opened has left.
+bool waitForJackCycles(const int& cycles, const std::chrono::milliseconds& limit) {
+    jack_status_t status{};
+    const std::string name = "quillmere-drain-" + std::to_string(getpid());
+    jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+    if (client == nullptr) {
+        return false;
+    }
+    std::atomic<int> seen{0};
+    jack_set_process_callback(
+        client,
+        [](jack_nframes_t, void* counter) {
+            static_cast<std::atomic<int>*>(counter)->fetch_add(1);
+            return 0;
+        },
+        &seen);
+    bool passed = false;
+    if (jack_activate(client) == 0) {
+        const auto until = std::chrono::steady_clock::now() + limit;
+        while (seen.load() < cycles && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        passed = seen.load() >= cycles;
+        jack_deactivate(client);
+    }
+    jack_client_close(client);
+    return passed;
 }
 
 bool alsaSequencerOpens() {
@@ -201,6 +235,9 @@ struct Output::Connection {
     std::string name;
     std::string problem;
     std::mutex sending;
+    System system = System::None;
+    // Something was sent that a JACK cycle may not have taken yet.
+    bool pending = false;
 };
 
 Output::Output() : connection(std::make_unique<Connection>()) {}
@@ -211,7 +248,8 @@ Output::~Output() {
 
 bool Output::open(const std::string& port) {
     close();
-    connection->port = makePort<RtMidiOut>(currentSystem(), connection->problem);
+    connection->system = currentSystem();
+    connection->port = makePort<RtMidiOut>(connection->system, connection->problem);
     if (!connection->port) {
         return false;
     }
@@ -227,10 +265,14 @@ bool Output::open(const std::string& port) {
 void Output::close() {
     const std::lock_guard<std::mutex> lock(connection->sending);
     if (connection->port) {
-        // Under JACK this waits (up to a second) for the messages still queued to leave.
+        if (connection->pending && connection->system == System::Jack) {
+            waitForJackCycles(2, std::chrono::seconds(10));
+        }
+        // Under JACK this also waits (up to a second) for the messages still queued to leave.
         connection->port->closePort();
         connection->port.reset();
     }
+    connection->pending = false;
     connection->name.clear();
 }
 
@@ -253,6 +295,7 @@ bool Output::send(const std::vector<unsigned char>& message) {
     }
     connection->problem.clear();
     connection->port->sendMessage(message.data(), message.size());
+    connection->pending = true;
     return connection->problem.empty();
 }
 
