@@ -99,27 +99,6 @@ void showLiveToolTip(QAbstractSlider* control, const QString& text) {
     }
 }
 
-namespace {
-
-// The box layout that holds the widget itself, among the layout and those nested in it.
-QBoxLayout* layoutHolding(QLayout* layout, QWidget* widget) {
-    if (layout == nullptr) {
-        return nullptr;
-    }
-    if (auto* box = qobject_cast<QBoxLayout*>(layout);
-        box != nullptr && box->indexOf(widget) >= 0) {
-        return box;
-    }
-    for (int i = 0; i < layout->count(); ++i) {
-        if (QBoxLayout* found = layoutHolding(layout->itemAt(i)->layout(), widget)) {
-            return found;
-        }
-    }
-    return nullptr;
-}
-
-} // namespace
-
 QSpinBox* attachValueBox(QAbstractSlider* control, const QString& objectName) {
     auto* box = new QSpinBox(control->parentWidget());
     box->setObjectName(objectName);
@@ -133,7 +112,7 @@ QSpinBox* attachValueBox(QAbstractSlider* control, const QString& objectName) {
     box->setToolTip(control->toolTip());
     // The control and its box side by side, where the control stood.
     if (QWidget* parent = control->parentWidget()) {
-        if (QBoxLayout* layout = layoutHolding(parent->layout(), control)) {
+        if (QBoxLayout* layout = containingLayout(parent->layout(), control)) {
             const int index = layout->indexOf(control);
             layout->removeWidget(control);
             auto* row = new QHBoxLayout;
