@@ -93,7 +93,7 @@ private slots:
         QFETCH(double, referenceFrequency);
         QFETCH(int, key);
         if (!startServer()) {
-            QVERIFY2(!testing::JackServer::installed(), qPrintable(serverProblem));
+            QVERIFY2(!testing::JackServer::installed(), qPrintable(jack.problem()));
             QSKIP("jackd is not installed (Debian package jackd2)");
         }
         const formats::KeyMapping mapping{referenceKey, referenceFrequency};
@@ -225,19 +225,9 @@ private slots:
     }
 
 private:
-    bool startServer() {
-        if (!testing::JackServer::installed()) {
-            return false;
-        }
-        if (!server) {
-            server = std::make_unique<testing::JackServer>();
-            serverProblem = server->start(testing::JackServer::uniqueName(QStringLiteral("keys")));
-        }
-        return serverProblem.isEmpty();
-    }
-
-    std::unique_ptr<testing::JackServer> server;
-    QString serverProblem;
+    // One server for the whole run, started by the first test that needs it.
+    testing::OnDemandServer jack{QStringLiteral("keys")};
+    bool startServer() { return jack.start(); }
 };
 
 QTEST_GUILESS_MAIN(TestKeyPlayer)

@@ -89,7 +89,7 @@ private slots:
         QFETCH(QStringList, tuning);
         QFETCH(QString, name);
         if (!startServer()) {
-            QVERIFY2(!testing::JackServer::installed(), qPrintable(serverProblem));
+            QVERIFY2(!testing::JackServer::installed(), qPrintable(jack.problem()));
             QSKIP("jackd is not installed (Debian package jackd2)");
         }
         const Result file = runTune(tuning + QStringList{"--format", "syx"});
@@ -132,7 +132,7 @@ private slots:
         QFETCH(QString, out);
         QFETCH(QString, err);
         if (!startServer()) {
-            QVERIFY2(!testing::JackServer::installed(), qPrintable(serverProblem));
+            QVERIFY2(!testing::JackServer::installed(), qPrintable(jack.problem()));
             QSKIP("jackd is not installed (Debian package jackd2)");
         }
         testing::MidiPeer peer("Synth", "Keyboard");
@@ -145,19 +145,9 @@ private slots:
     }
 
 private:
-    bool startServer() {
-        if (!testing::JackServer::installed()) {
-            return false;
-        }
-        if (!server) {
-            server = std::make_unique<testing::JackServer>();
-            serverProblem = server->start(testing::JackServer::uniqueName(QStringLiteral("tune")));
-        }
-        return serverProblem.isEmpty();
-    }
-
-    std::unique_ptr<testing::JackServer> server;
-    QString serverProblem;
+    // One server for the whole run, started by the first test that needs it.
+    testing::OnDemandServer jack{QStringLiteral("tune")};
+    bool startServer() { return jack.start(); }
 };
 
 QTEST_GUILESS_MAIN(TestTuneMidi)

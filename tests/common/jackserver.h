@@ -15,6 +15,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <memory>
 #include <sys/prctl.h>
 
 namespace testing {
@@ -82,6 +83,30 @@ public:
 
 private:
     QProcess process;
+};
+
+// A server of the test's own, started when a test first needs it and kept for the rest.
+class OnDemandServer {
+public:
+    explicit OnDemandServer(const QString& purpose) : purpose(purpose) {}
+
+    // False without jackd, or when the server did not start (problem() says why).
+    bool start() {
+        if (!JackServer::installed()) {
+            return false;
+        }
+        if (!server) {
+            server = std::make_unique<JackServer>();
+            why = server->start(JackServer::uniqueName(purpose));
+        }
+        return why.isEmpty();
+    }
+    QString problem() const { return why; }
+
+private:
+    QString purpose;
+    std::unique_ptr<JackServer> server;
+    QString why;
 };
 
 // Waits, without blocking events, until `done` holds or `milliseconds` pass; whether it held.

@@ -132,7 +132,7 @@ private slots:
         if (!testing::JackServer::installed()) {
             QSKIP("jackd is not installed (Debian package jackd2)");
         }
-        QVERIFY2(startServer(), qPrintable(serverProblem));
+        QVERIFY2(startServer(), qPrintable(jack.problem()));
         testing::MidiPeer peer("Synth", "Keyboard");
         const std::vector<std::string> outputs = midi::outputPorts();
         const std::vector<std::string> inputs = midi::inputPorts();
@@ -176,16 +176,8 @@ private slots:
 
 private:
     // One server for the whole run, started by the first test that needs it.
-    bool startServer() {
-        if (!server) {
-            server = std::make_unique<testing::JackServer>();
-            serverProblem = server->start(testing::JackServer::uniqueName(QStringLiteral("midi")));
-        }
-        return serverProblem.isEmpty();
-    }
-
-    std::unique_ptr<testing::JackServer> server;
-    QString serverProblem;
+    testing::OnDemandServer jack{QStringLiteral("midi")};
+    bool startServer() { return jack.start(); }
 };
 
 QTEST_GUILESS_MAIN(TestMidi)
