@@ -54,7 +54,7 @@ void LivePlaying::addActions() {
     QMenu* tuning = parts.menus->menu(QStringLiteral("menuTuning"));
     tuning->addSeparator();
     for (const bool input : {true, false}) {
-        QMenu* ports = tuning->addMenu(input ? tr("MIDI &Input") : tr("MIDI &Output"));
+        QMenu* ports = tuning->addMenu(input ? tr("MIDI I&nput") : tr("MIDI &Output"));
         ports->setObjectName(input ? QStringLiteral("menuMidiInput")
                                    : QStringLiteral("menuMidiOutput"));
         connect(ports, &QMenu::aboutToShow, this,
@@ -63,7 +63,7 @@ void LivePlaying::addActions() {
     sendAction = tuning->addAction(tr("Send &Tuning"));
     sendAction->setObjectName(QStringLiteral("actionSendTuning"));
     connect(sendAction, &QAction::triggered, this, &LivePlaying::sendTuning);
-    sendAfterMake = tuning->addAction(tr("Send After Each &Make"));
+    sendAfterMake = tuning->addAction(tr("Sen&d After Each Make"));
     sendAfterMake->setObjectName(QStringLiteral("actionSendAfterMake"));
     sendAfterMake->setCheckable(true);
     sendAfterMake->setChecked(Settings::instance().sendTuningAfterMake());

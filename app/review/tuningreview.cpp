@@ -79,7 +79,7 @@ void TuningReview::addActions() {
     tableAction->setText(tr("Tuning &Table"));
     tableAction->setObjectName(QStringLiteral("actionTuningTable"));
     view->addAction(tableAction);
-    deviationsAction = view->addAction(tr("Show &Deviations"));
+    deviationsAction = view->addAction(tr("Show De&viations"));
     deviationsAction->setObjectName(QStringLiteral("actionShowDeviations"));
     deviationsAction->setCheckable(true);
     connect(deviationsAction, &QAction::toggled, this, &TuningReview::showDeviations);
@@ -94,7 +94,7 @@ void TuningReview::addActions() {
         emit statusMessage(tr("The current tuning is the reference until Tuning > Clear "
                               "Reference."));
     });
-    clearAction = tuning->addAction(tr("Clear Re&ference"));
+    clearAction = tuning->addAction(tr("Clear Refe&rence"));
     clearAction->setObjectName(QStringLiteral("actionClearReference"));
     connect(clearAction, &QAction::triggered, this, [this] {
         pinned.reset();
