@@ -1,12 +1,15 @@
 #include "tuning/splitsearch.h"
 
 #include "core/interval.h"
+#include "tuning/searchpace.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <numeric>
 #include <utility>
 
 #if defined(__GLIBC__)
@@ -67,6 +70,19 @@ constexpr std::size_t chunkSize = 256;
 constexpr int tableNotesAbove0 = 24;
 constexpr std::size_t tableShare = 2;
 
+// The pilots start at a cutoff this many factors of 10 above the search's, and come down a
+// factor at a time until one takes this long, or forecasts a search shorter than this: some
+// tenths of a second in all, a few per cent of a search that takes minutes.
+constexpr int pilotDecades = 6;
+constexpr double longPilot = 0.03;
+constexpr double shortSearch = 1;
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(const Clock::time_point& start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
 std::uint64_t mix(std::uint64_t value) {
     value ^= value >> 30;
     value *= 0xbf58476d1ce4e5b9ULL;
@@ -85,29 +101,12 @@ std::size_t tableBytes(const int& noteCount) {
 
 } // namespace
 
-// A number of the counter's units, counted as the parts of something are done.
-struct WorkShare {
-    WorkCounter* counter = nullptr;
-    std::uint64_t units = 0;
-    // Counts parts [from, to) of `of` parts.
-    void count(const std::size_t& from, const std::size_t& to, const std::size_t& of) const {
-        if (counter != nullptr && of > 0) {
-            counter->add(unitsBefore(to, of) - unitsBefore(from, of));
-        }
-    }
-    std::uint64_t unitsBefore(const std::size_t& part, const std::size_t& of) const {
-        return static_cast<std::uint64_t>(static_cast<long double>(units) *
-                                          static_cast<long double>(part) /
-                                          static_cast<long double>(of));
-    }
-};
-
 namespace {
 
-// Runs work(begin, end, thread) over [0, total) in chunks on the threads, counting the share
-// chunk by chunk, while tick runs on this thread; chunks stop being taken once the flag is set.
+// Runs work(begin, end, thread) over [0, total) in chunks on the threads while tick runs on
+// this thread; chunks stop being taken once the flag is set.
 void forChunks(const std::size_t& total, const int& threads, const std::atomic<bool>& flag,
-               const std::function<void()>& tick, const WorkShare& share,
+               const std::function<void()>& tick,
                const std::function<void(std::size_t, std::size_t, int)>& work) {
     std::atomic<std::size_t> next(0);
     const std::size_t chunks = (total + chunkSize - 1) / chunkSize;
@@ -120,7 +119,6 @@ void forChunks(const std::size_t& total, const int& threads, const std::atomic<b
                 const std::size_t begin = chunk * chunkSize;
                 const std::size_t end = std::min(total, begin + chunkSize);
                 work(begin, end, thread);
-                share.count(begin, end, total);
             }
         },
         tick);
@@ -308,12 +306,11 @@ bool SplitSearch::startFrontier(Frontier& frontier, const std::vector<int>& note
     return frontier.states() > 0;
 }
 
-std::vector<SplitSearch::Expansion> SplitSearch::findExpansions(const Frontier& frontier,
-                                                                const int& threads,
-                                                                const std::function<void()>& tick,
-                                                                const WorkShare& share) const {
+std::vector<SplitSearch::Expansion>
+SplitSearch::findExpansions(const Frontier& frontier, const int& threads,
+                            const std::function<void()>& tick) const {
     std::vector<std::vector<Expansion>> perChunk((frontier.states() + chunkSize - 1) / chunkSize);
-    forChunks(frontier.states(), threads, cancelationRequest, tick, share,
+    forChunks(frontier.states(), threads, cancelationRequest, tick,
               [&](std::size_t begin, std::size_t end, int) {
                   std::vector<int> list(static_cast<std::size_t>(noteCount));
                   std::vector<std::uint16_t> children(list.size());
@@ -412,8 +409,7 @@ std::size_t SplitSearch::fileTargets(const Frontier& frontier, std::vector<Expan
 }
 
 void SplitSearch::fillNext(const Frontier& frontier, const std::vector<Expansion>& expansions,
-                           Frontier& next, const int& threads, const std::function<void()>& tick,
-                           const WorkShare& share) {
+                           Frontier& next, const int& threads, const std::function<void()>& tick) {
     const std::size_t count = static_cast<std::size_t>(noteCount);
     // The expansions by target, those of fixed children (which file nothing) last.
     std::vector<std::size_t> incoming(next.states() + 2, 0);
@@ -437,7 +433,7 @@ void SplitSearch::fillNext(const Frontier& frontier, const std::vector<Expansion
     std::vector<std::vector<long double>> threadSums(static_cast<std::size_t>(threads),
                                                      std::vector<long double>(count, 0));
     // The fixed children's expansions count as one more target.
-    forChunks(next.states() + 1, threads, cancelationRequest, tick, share,
+    forChunks(next.states() + 1, threads, cancelationRequest, tick,
               [&](std::size_t begin, std::size_t end, int thread) {
                   std::vector<Run> runs;
                   for (std::size_t target = begin; target < end; ++target) {
@@ -585,10 +581,8 @@ bool SplitSearch::keepHeaviest(const Frontier& frontier, std::vector<Expansion>&
 }
 
 bool SplitSearch::deepen(Frontier& frontier, const int& threads, const std::function<void()>& tick,
-                         const WorkShare& share, bool& whole) {
-    // Half the share for finding the expansions, half for filing them.
-    const WorkShare half{share.counter, share.units / 2};
-    std::vector<Expansion> expansions = findExpansions(frontier, threads, tick, half);
+                         bool& whole) {
+    std::vector<Expansion> expansions = findExpansions(frontier, threads, tick);
     if (cancelationRequest) {
         return false;
     }
@@ -615,7 +609,7 @@ bool SplitSearch::deepen(Frontier& frontier, const int& threads, const std::func
     Frontier& next = *spare;
     next.clear();
     fileTargets(frontier, expansions, next);
-    fillNext(frontier, expansions, next, threads, tick, half);
+    fillNext(frontier, expansions, next, threads, tick);
     if (cancelationRequest) {
         return false;
     }
@@ -860,7 +854,7 @@ void SplitSearch::buildExponentTable(const int& largestList, const int& threads,
     }
     tableNotes.assign(total, 0);
     tableExponents.assign(total, 0);
-    forChunks(sets, threads, cancelationRequest, tick, WorkShare(),
+    forChunks(sets, threads, cancelationRequest, tick,
               [&](std::size_t begin, std::size_t end, int) {
                   std::vector<int> list(static_cast<std::size_t>(noteCount));
                   std::vector<long double> exponents(list.size());
@@ -898,7 +892,7 @@ bool SplitSearch::walkExceeds(const Frontier& frontier, const std::size_t& level
 }
 
 bool SplitSearch::walkStates(const Frontier& frontier, const int& threads,
-                             const std::function<void()>& tick, const WorkShare& share) {
+                             const std::function<void()>& tick) {
     const int used = static_cast<int>(std::max<std::size_t>(
         1, std::min<std::size_t>(static_cast<std::size_t>(threads), frontier.states())));
     std::vector<std::unique_ptr<Walker>> walkers;
@@ -914,9 +908,6 @@ bool SplitSearch::walkStates(const Frontier& frontier, const int& threads,
                 if (!walker.walkState(state)) {
                     return;
                 }
-                // A state's share of the work is its share of the filed weights.
-                share.count(frontier.offsets[state], frontier.offsets[state + 1],
-                            frontier.entries());
             }
         },
         tick);
@@ -930,7 +921,7 @@ bool SplitSearch::walkStates(const Frontier& frontier, const int& threads,
 }
 
 bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
-                              const std::function<void()>& tick, const WorkShare& share) {
+                              const std::function<void()>& tick) {
     if (!kept) {
         kept = std::make_unique<Frontier>((static_cast<std::size_t>(noteCount) + 63) / 64);
         spare = std::make_unique<Frontier>(kept->words);
@@ -939,16 +930,13 @@ bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
     frontier.clear();
     depth = 0;
     if (!startFrontier(frontier, notes)) {
-        share.count(0, 1, 1);
         return true;
     }
-    // Each depth takes half of what is left of the first half of the share; the walk the rest.
-    std::uint64_t left = share.units;
     // After a depth that took only the heaviest states, the frontier stays as it is.
     bool whole = true;
     while (whole && frontier.states() > 0 && depth < depthLimit &&
-           deepen(frontier, threads, tick, WorkShare{share.counter, left / 4}, whole)) {
-        left -= left / 4;
+           deepen(frontier, threads, tick, whole)) {
+        // Deepens until the next depth would not pay or not fit.
     }
     if (cancelationRequest) {
         return false;
@@ -956,11 +944,63 @@ bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
     filed = std::max(filed, frontier.entries());
     stateCount = std::max(stateCount, frontier.states());
     if (frontier.states() == 0) {
-        WorkShare{share.counter, left}.count(0, 1, 1);
         return true;
     }
-    const bool walked = walkStates(frontier, threads, tick, WorkShare{share.counter, left});
-    return walked;
+    return walkStates(frontier, threads, tick);
+}
+
+std::vector<double> SplitSearch::pilot(const std::vector<int>& notes, const int& threads,
+                                       const std::function<void()>& tick,
+                                       const long double& raisedCutoff) {
+    const long double searchCutoff = cutoff;
+    const bool searchFollowsEvery = everyPathFollowed;
+    cutoff = raisedCutoff;
+    everyPathFollowed = false;
+    std::vector<double> seconds;
+    for (const int note : notes) {
+        const Clock::time_point started = Clock::now();
+        if (!searchGroup({note}, threads, tick)) {
+            break;
+        }
+        seconds.push_back(secondsSince(started));
+    }
+    cutoff = searchCutoff;
+    everyPathFollowed = searchFollowsEvery;
+    std::fill(sums.begin(), sums.end(), 0);
+    filed = 0;
+    stateCount = 0;
+    return seconds.size() == notes.size() ? seconds : std::vector<double>();
+}
+
+std::vector<double> SplitSearch::forecastNotes(const std::vector<int>& notes, const int& threads,
+                                               const std::function<void()>& tick) {
+    // With no cutoff to raise, every note counts alike until the first has ended.
+    std::vector<double> forecast(notes.size(), 1);
+    if (cutoff <= 0) {
+        return forecast;
+    }
+    std::vector<double> coarse;
+    for (int decades = pilotDecades; decades > 0; --decades) {
+        const long double raised = cutoff * std::pow(10.0L, decades);
+        if (raised >= 1) {
+            continue;
+        }
+        std::vector<double> fine = pilot(notes, threads, tick, raised);
+        if (fine.empty()) {
+            return {};
+        }
+        forecast = ::forecastNotes(coarse, fine, decades);
+        const double pilotSeconds = std::accumulate(fine.begin(), fine.end(), 0.0);
+        // A pilot long enough to measure ends the series, and so does a search that will be
+        // short whatever the forecast's error.
+        if (pilotSeconds >= longPilot ||
+            (!coarse.empty() &&
+             std::accumulate(forecast.begin(), forecast.end(), 0.0) < shortSearch)) {
+            break;
+        }
+        coarse = std::move(fine);
+    }
+    return forecast;
 }
 
 std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const int& threads,
@@ -982,13 +1022,33 @@ std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const 
     if (tabled && tableOffsets.empty()) {
         buildExponentTable(noteCount, threads, tick);
     }
+    const Clock::time_point started = Clock::now();
+    std::vector<double> forecast = forecastNotes(notes, threads, tick);
+    if (cancelationRequest) {
+        return {};
+    }
+    SearchPace pace(std::move(forecast), secondsSince(started));
     // One note at a time: a deeper split pays better than states shared among notes.
-    const std::uint64_t unitsPerNote =
-        workUnits / std::max<std::uint64_t>(1, static_cast<std::uint64_t>(notes.size()));
+    std::uint64_t counted = 0;
+    Clock::time_point noteStarted = Clock::now();
+    const auto paced = [&] {
+        const std::uint64_t reached = static_cast<std::uint64_t>(
+            pace.share(secondsSince(noteStarted)) * static_cast<double>(workUnits));
+        if (work != nullptr && reached > counted) {
+            work->add(reached - counted);
+            counted = reached;
+        }
+        tick();
+    };
     for (const int note : notes) {
-        if (!searchGroup({note}, threads, tick, WorkShare{work, unitsPerNote})) {
+        noteStarted = Clock::now();
+        if (!searchGroup({note}, threads, paced)) {
             return {};
         }
+        pace.noteEnded(secondsSince(noteStarted));
+    }
+    if (work != nullptr) {
+        work->add(workUnits - counted);
     }
     std::vector<long double> tuning;
     for (const int note : notes) {

@@ -12,8 +12,6 @@
 #include <utility>
 #include <vector>
 
-struct WorkShare;
-
 // The weighted search of traversePath (plainsearch.h) as a sum over the levels it reaches.
 //
 // A level with current note c and exponents e that add up to 1 returns the weighted geometric
@@ -55,8 +53,9 @@ public:
 
     // What plainTuneNote gives for each listed note (1 for note 0, the stored size for a fixed
     // note), in the list's order; empty when cancelled. tick is called on this thread every few
-    // tens of milliseconds while the threads search; the work done goes to the counter if given
-    // (workUnits in all once the search has ended).
+    // tens of milliseconds while the threads search. The counter, if given, is told the share of
+    // the time that has passed, as a pilot forecasts the whole (workUnits in all once the search
+    // has ended): the search begins with some tenths of a second of pilot searches.
     std::vector<long double> tune(const std::vector<int>& notes, const int& threads,
                                   WorkCounter* work, const std::function<void()>& tick);
 
@@ -84,7 +83,7 @@ private:
     // When the whole of it does not fit, the heaviest states are taken to the next depth and
     // the others carried over as they are; `whole` tells which.
     bool deepen(Frontier& frontier, const int& threads, const std::function<void()>& tick,
-                const WorkShare& share, bool& whole);
+                bool& whole);
     // Whether the expansion files weights (not for a fixed child).
     bool files(const Expansion& expansion) const;
     // What the expansions file in the next frontier.
@@ -95,15 +94,13 @@ private:
     bool keepHeaviest(const Frontier& frontier, std::vector<Expansion>& expansions,
                       const std::size_t& room) const;
     std::vector<Expansion> findExpansions(const Frontier& frontier, const int& threads,
-                                          const std::function<void()>& tick,
-                                          const WorkShare& share) const;
+                                          const std::function<void()>& tick) const;
     // Files the expansions' targets as states of the next frontier; the weights they take.
     std::size_t fileTargets(const Frontier& frontier, std::vector<Expansion>& expansions,
                             Frontier& next) const;
     // Writes the weights of the next frontier, and adds every level of it to the sums.
     void fillNext(const Frontier& frontier, const std::vector<Expansion>& expansions,
-                  Frontier& next, const int& threads, const std::function<void()>& tick,
-                  const WorkShare& share);
+                  Frontier& next, const int& threads, const std::function<void()>& tick);
     // The weights that an expansion files, in descending order, with the local term of its
     // levels; the run's head is the weight at `next`.
     struct Run {
@@ -121,11 +118,18 @@ private:
     // Whether walking every state of the frontier would go through more than this many levels,
     // judged from a sample of them (or true when cancelled).
     bool walkExceeds(const Frontier& frontier, const std::size_t& levels) const;
-    bool walkStates(const Frontier& frontier, const int& threads, const std::function<void()>& tick,
-                    const WorkShare& share);
+    bool walkStates(const Frontier& frontier, const int& threads,
+                    const std::function<void()>& tick);
+    // Each listed note's search time, forecast from pilot searches at raised cutoffs (empty
+    // when cancelled).
+    std::vector<double> forecastNotes(const std::vector<int>& notes, const int& threads,
+                                      const std::function<void()>& tick);
+    // Each listed note's search time at the raised cutoff; empty when cancelled.
+    std::vector<double> pilot(const std::vector<int>& notes, const int& threads,
+                              const std::function<void()>& tick, const long double& raisedCutoff);
     // Searches the notes together (their levels share states); false when cancelled.
     bool searchGroup(const std::vector<int>& notes, const int& threads,
-                     const std::function<void()>& tick, const WorkShare& share);
+                     const std::function<void()>& tick);
     // The exponents of a list of notes, as the recursion computes them, in list order.
     void exactExponents(const int* notes, const int& size, long double* exponents) const;
     // The members above 0 of the list with their exponents, by descending exponent (ties by

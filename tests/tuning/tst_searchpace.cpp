@@ -1,0 +1,88 @@
+#include "tuning/searchpace.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <vector>
+
+using Seconds = std::vector<double>;
+
+class TestSearchPace : public QObject {
+    Q_OBJECT
+
+private slots:
+    void share_data();
+    void share();
+    void forecast_data();
+    void forecast();
+};
+
+void TestSearchPace::share_data() {
+    QTest::addColumn<Seconds>("forecast");
+    QTest::addColumn<double>("pilot");
+    QTest::addColumn<Seconds>("ended");
+    QTest::addColumn<double>("inNote");
+    QTest::addColumn<double>("share");
+
+    QTest::newRow("the pilot counts as done")
+        << Seconds{1, 1, 2} << 1.0 << Seconds{} << 0.0 << 1.0 / 5;
+    QTest::newRow("the time in a note counts as done")
+        << Seconds{1, 1, 2} << 0.0 << Seconds{} << 0.5 << 0.5 / 4;
+    // The first note took twice its forecast: the others are expected to as well.
+    QTest::newRow("an ended note sets the pace")
+        << Seconds{1, 1, 2} << 0.0 << Seconds{2} << 0.0 << 2.0 / 8;
+    QTest::newRow("a short note hastens the rest")
+        << Seconds{2, 2, 4} << 0.0 << Seconds{1} << 0.5 << 1.5 / 4;
+    // Past its forecast a note is taken to need a tenth of it more.
+    QTest::newRow("a note past its forecast") << Seconds{1} << 0.0 << Seconds{} << 3.0 << 3 / 3.1;
+    QTest::newRow("every note ended") << Seconds{1, 1} << 0.0 << Seconds{1, 1} << 0.0 << 1 - 1e-9;
+    QTest::newRow("nothing to do") << Seconds{0} << 0.0 << Seconds{} << 0.0 << 0.0;
+}
+
+void TestSearchPace::share() {
+    QFETCH(Seconds, forecast);
+    QFETCH(double, pilot);
+    QFETCH(Seconds, ended);
+    QFETCH(double, inNote);
+    QFETCH(double, share);
+    SearchPace pace(forecast, pilot);
+    for (const double seconds : ended) {
+        pace.noteEnded(seconds);
+    }
+    QVERIFY2(std::fabs(pace.share(inNote) - share) < 1e-12,
+             qPrintable(QString::number(pace.share(inNote), 'g', 17)));
+}
+
+void TestSearchPace::forecast_data() {
+    QTest::addColumn<Seconds>("coarse");
+    QTest::addColumn<Seconds>("fine");
+    QTest::addColumn<int>("decades");
+    QTest::addColumn<Seconds>("forecast");
+
+    QTest::newRow("each factor costs what the last did")
+        << Seconds{0.01, 0.02} << Seconds{0.03, 0.054} << 2 << Seconds{0.03 * 7.84, 0.054 * 7.84};
+    // Pilots this short measure little but noise.
+    QTest::newRow("a pilot too short to measure")
+        << Seconds{0.0005, 0.0005} << Seconds{0.01, 0.02} << 1 << Seconds{0.025, 0.05};
+    QTest::newRow("no coarse pilot") << Seconds{} << Seconds{0.01} << 2 << Seconds{0.0625};
+    QTest::newRow("a step that grows beyond reason")
+        << Seconds{0.01} << Seconds{0.5} << 1 << Seconds{3.0};
+    QTest::newRow("a finer pilot that came out quicker")
+        << Seconds{0.02} << Seconds{0.01} << 2 << Seconds{0.0225};
+}
+
+void TestSearchPace::forecast() {
+    QFETCH(Seconds, coarse);
+    QFETCH(Seconds, fine);
+    QFETCH(int, decades);
+    QFETCH(Seconds, forecast);
+    const Seconds made = forecastNotes(coarse, fine, decades);
+    QCOMPARE(made.size(), forecast.size());
+    for (std::size_t note = 0; note < made.size(); ++note) {
+        QVERIFY2(std::fabs(made[note] - forecast[note]) < 1e-12 * forecast[note],
+                 qPrintable(QString::number(made[note], 'g', 17)));
+    }
+}
+
+QTEST_APPLESS_MAIN(TestSearchPace)
+#include "tst_searchpace.moc"

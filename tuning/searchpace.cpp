@@ -1,0 +1,63 @@
+#include "tuning/searchpace.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <utility>
+
+namespace {
+
+// A note that runs past its forecast is taken to need a tenth of it more, whatever it has taken.
+constexpr double overrun = 0.1;
+
+// Pilots shorter than this are mostly noise; a factor of 10 in the cutoff then counts this much.
+constexpr double shortestPilot = 0.002;
+constexpr double usualStep = 2.5;
+// Seen on the built-in scale spaces between dial 700 and 950: 2 to 3.
+constexpr double fewestStep = 1.5;
+constexpr double mostStep = 6;
+
+double sum(const std::vector<double>& values) {
+    return std::accumulate(values.begin(), values.end(), 0.0);
+}
+
+} // namespace
+
+SearchPace::SearchPace(std::vector<double> forecast, const double& spent)
+    : forecast(std::move(forecast)), spent(spent) {}
+
+void SearchPace::noteEnded(const double& seconds) {
+    if (current < forecast.size()) {
+        endedForecast += forecast[current];
+        endedReal += seconds;
+        spent += seconds;
+        ++current;
+    }
+}
+
+double SearchPace::share(const double& secondsInNote) const {
+    const double scale = endedForecast > 0 ? endedReal / endedForecast : 1;
+    double left = 0;
+    if (current < forecast.size()) {
+        const double expected = scale * forecast[current];
+        left = std::max(expected - secondsInNote, overrun * expected);
+        for (std::size_t note = current + 1; note < forecast.size(); ++note) {
+            left += scale * forecast[note];
+        }
+    }
+    const double done = spent + secondsInNote;
+    return done + left > 0 ? std::min(done / (done + left), 1.0 - 1e-9) : 0;
+}
+
+std::vector<double> forecastNotes(const std::vector<double>& coarse,
+                                  const std::vector<double>& fine, const int& decades) {
+    const double coarseTotal = sum(coarse);
+    const double step = coarseTotal < shortestPilot
+                            ? usualStep
+                            : std::clamp(sum(fine) / coarseTotal, fewestStep, mostStep);
+    std::vector<double> forecast(fine);
+    for (double& seconds : forecast) {
+        seconds *= std::pow(step, decades);
+    }
+    return forecast;
+}

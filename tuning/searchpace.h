@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+// How far a search of several notes has got, measured in time. The work counters of a search
+// say little about the time ahead: a note's first depths are counted as much as its long walk,
+// and the last notes of a period can take most of the run. So each note is given the time a
+// pilot forecast for it, the time actually spent counts as done, and every note that ends sets
+// the pace of those still to come.
+class SearchPace {
+public:
+    // Seconds that each note is forecast to take, in the order they are searched, and the
+    // seconds spent before the first (the pilot's).
+    SearchPace(std::vector<double> forecast, const double& spent);
+
+    // The current note took this long; the next one begins.
+    void noteEnded(const double& seconds);
+    // The share of the whole search done after this many seconds in the current note, below 1.
+    double share(const double& secondsInNote) const;
+
+private:
+    std::vector<double> forecast;
+    std::size_t current = 0;
+    double spent = 0;
+    double endedForecast = 0;
+    double endedReal = 0;
+};
+
+// Each note's time at the search's cutoff, from pilots at two cutoffs a factor 10 apart: the
+// coarse one `decades + 1` and the fine one `decades` factors of 10 above it. Every factor of 10
+// is taken to cost what the last one did, as the whole pilot measured it.
+std::vector<double> forecastNotes(const std::vector<double>& coarse,
+                                  const std::vector<double>& fine, const int& decades);
