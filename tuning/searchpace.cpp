@@ -7,15 +7,21 @@
 
 namespace {
 
+// The notes that have ended set the pace once they make up a fair part of the forecast: a
+// note of some microseconds tells nothing of the rest.
+constexpr double paceFromForecast = 0.05;
+
 // A note that runs past its forecast is taken to need a tenth of it more, whatever it has taken.
 constexpr double overrun = 0.1;
 
-// Pilots shorter than this are mostly noise; a factor of 10 in the cutoff then counts this much.
-constexpr double shortestPilot = 0.002;
+// Pilots shorter than this are mostly noise (the first also takes its memory from the system);
+// a factor of 10 in the cutoff then counts this much.
+constexpr double shortestPilot = 0.01;
 constexpr double usualStep = 2.5;
 // Seen on the built-in scale spaces between dial 700 and 950: 2 to 3.
 constexpr double fewestStep = 1.5;
 constexpr double mostStep = 6;
+constexpr double likelyMostStep = 3.5;
 
 double sum(const std::vector<double>& values) {
     return std::accumulate(values.begin(), values.end(), 0.0);
@@ -24,7 +30,8 @@ double sum(const std::vector<double>& values) {
 } // namespace
 
 SearchPace::SearchPace(std::vector<double> forecast, const double& spent)
-    : forecast(std::move(forecast)), spent(spent) {}
+    : forecast(std::move(forecast)), spent(spent), trusted(paceFromForecast * sum(this->forecast)) {
+}
 
 void SearchPace::noteEnded(const double& seconds) {
     if (current < forecast.size()) {
@@ -36,7 +43,8 @@ void SearchPace::noteEnded(const double& seconds) {
 }
 
 double SearchPace::share(const double& secondsInNote) const {
-    const double scale = endedForecast > 0 ? endedReal / endedForecast : 1;
+    const double scale =
+        endedForecast + trusted > 0 ? (endedReal + trusted) / (endedForecast + trusted) : 1;
     double left = 0;
     if (current < forecast.size()) {
         const double expected = scale * forecast[current];
@@ -60,4 +68,9 @@ std::vector<double> forecastNotes(const std::vector<double>& coarse,
         seconds *= std::pow(step, decades);
     }
     return forecast;
+}
+
+bool forecastsShortSearch(const std::vector<double>& fine, const int& decades,
+                          const double& seconds) {
+    return sum(fine) * std::pow(likelyMostStep, decades) < seconds;
 }

@@ -25,6 +25,8 @@ private:
     double spent = 0;
     double endedForecast = 0;
     double endedReal = 0;
+    // The forecast seconds that count as kept to before any note has ended.
+    double trusted = 0;
 };
 
 // Each note's time at the search's cutoff, from pilots at two cutoffs a factor 10 apart: the
@@ -32,3 +34,8 @@ private:
 // is taken to cost what the last one did, as the whole pilot measured it.
 std::vector<double> forecastNotes(const std::vector<double>& coarse,
                                   const std::vector<double>& fine, const int& decades);
+
+// Whether a search is shorter than this many seconds, even if every factor of 10 below the fine
+// pilot costs as much as it is likely to.
+bool forecastsShortSearch(const std::vector<double>& fine, const int& decades,
+                          const double& seconds);

@@ -990,12 +990,10 @@ std::vector<double> SplitSearch::forecastNotes(const std::vector<int>& notes, co
             return {};
         }
         forecast = ::forecastNotes(coarse, fine, decades);
-        const double pilotSeconds = std::accumulate(fine.begin(), fine.end(), 0.0);
         // A pilot long enough to measure ends the series, and so does a search that will be
         // short whatever the forecast's error.
-        if (pilotSeconds >= longPilot ||
-            (!coarse.empty() &&
-             std::accumulate(forecast.begin(), forecast.end(), 0.0) < shortSearch)) {
+        if (std::accumulate(fine.begin(), fine.end(), 0.0) >= longPilot ||
+            forecastsShortSearch(fine, decades, shortSearch)) {
             break;
         }
         coarse = std::move(fine);

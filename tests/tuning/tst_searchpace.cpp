@@ -28,11 +28,15 @@ void TestSearchPace::share_data() {
         << Seconds{1, 1, 2} << 1.0 << Seconds{} << 0.0 << 1.0 / 5;
     QTest::newRow("the time in a note counts as done")
         << Seconds{1, 1, 2} << 0.0 << Seconds{} << 0.5 << 0.5 / 4;
-    // The first note took twice its forecast: the others are expected to as well.
+    // The first note took twice its forecast: the others are expected to take nearly as long,
+    // a twentieth of the whole forecast counting as kept to.
     QTest::newRow("an ended note sets the pace")
-        << Seconds{1, 1, 2} << 0.0 << Seconds{2} << 0.0 << 2.0 / 8;
+        << Seconds{1, 1, 2} << 0.0 << Seconds{2} << 0.0 << 2 / (2 + 3 * 2.2 / 1.2);
     QTest::newRow("a short note hastens the rest")
-        << Seconds{2, 2, 4} << 0.0 << Seconds{1} << 0.5 << 1.5 / 4;
+        << Seconds{2, 2, 4} << 0.0 << Seconds{1} << 0.5 << 1.5 / (1 + 6 * 1.4 / 2.4);
+    QTest::newRow("a note of microseconds tells little")
+        << Seconds{1e-6, 1, 1} << 0.0 << Seconds{1e-4} << 0.0
+        << 1e-4 / (1e-4 + 2 * (1e-4 + 0.05 * 2.000001) / (1e-6 + 0.05 * 2.000001));
     // Past its forecast a note is taken to need a tenth of it more.
     QTest::newRow("a note past its forecast") << Seconds{1} << 0.0 << Seconds{} << 3.0 << 3 / 3.1;
     QTest::newRow("every note ended") << Seconds{1, 1} << 0.0 << Seconds{1, 1} << 0.0 << 1 - 1e-9;
