@@ -1021,7 +1021,9 @@ std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const 
         buildExponentTable(noteCount, threads, tick);
     }
     const Clock::time_point started = Clock::now();
-    std::vector<double> forecast = forecastNotes(notes, threads, tick);
+    // Only a counter is told the pace: without one the pilot would be time lost.
+    std::vector<double> forecast = work != nullptr ? forecastNotes(notes, threads, tick)
+                                                   : std::vector<double>(notes.size(), 1);
     if (cancelationRequest) {
         return {};
     }

@@ -84,7 +84,7 @@ void BM_Estimate(benchmark::State& state) {
 void cases(benchmark::internal::Benchmark* benchmark) {
     for (const int space : {2, 3, 4, 5}) {
         for (const int dial : {700, 800, 900, 950}) {
-            benchmark->Args({space, dial, 600});
+            benchmark->Args({space, dial, 300});
         }
     }
 }

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <thread>
 
 // The built-in scale spaces as quillmere-tune tunes them by default: every note of one period
@@ -165,25 +166,50 @@ void BM_Target_Search(benchmark::State& state) {
     state.counters["longest_gap_s"] = longestGap;
 }
 
-// The time from setting the flag, a while into the search (half a second, or a tenth for the
-// cases that take about a second), until tuneScale returns.
+// The time from setting the flag, a while into the search (the second argument, in ms), until
+// it returns: the search that tuneScale runs, or (third argument 1) the path-weight search, which
+// still serves input whose logarithms do not stand for it.
 void BM_Target_Cancellation(benchmark::State& state) {
     const TuningRequest made = request(static_cast<int>(state.range(0)));
     const std::unique_ptr<Scale> scale = makeScale(made);
+    const bool pathWeights = state.range(2) == 1;
     for (auto _ : state) {
         std::atomic<bool> cancel(false);
         std::chrono::steady_clock::time_point returned;
         std::thread worker([&] {
-            scale->tuneScale(cancel, [](int) {});
+            if (pathWeights) {
+                tuneByPathWeights(
+                    scale->searchInput(), cancel, [](const int&) {}, {}, searchThreadCount(),
+                    std::size_t(192) << 20);
+            } else {
+                scale->tuneScale(cancel, [](int) {});
+            }
             returned = std::chrono::steady_clock::now();
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(state.range(0) == 3 ? 100 : 500));
+        std::this_thread::sleep_for(std::chrono::milliseconds(state.range(1)));
         const auto flagged = std::chrono::steady_clock::now();
         cancel = true;
         worker.join();
         state.SetIterationTime(std::chrono::duration<double>(returned - flagged).count());
     }
-    state.SetLabel(cases()[static_cast<std::size_t>(state.range(0))].name);
+    state.SetLabel(std::string(cases()[static_cast<std::size_t>(state.range(0))].name) +
+                   (pathWeights ? ", path weights" : ""));
+}
+
+// Early (the pilot searches of the first tenths of a second), and well into the search; the
+// case of about a second only early.
+void cancellationCases(benchmark::internal::Benchmark* benchmark) {
+    for (int index = 0; index < static_cast<int>(cases().size()); ++index) {
+        for (const int after : {100, 500}) {
+            if (index != 3 || after == 100) {
+                benchmark->Args({index, after, 0});
+            }
+        }
+    }
+    for (const int index : {0, 1, 2}) {
+        benchmark->Args({index, 500, 1});
+    }
+    benchmark->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 }
 
 // The path-weight search alone with other memory budgets (MiB), and how often it forgot.
@@ -201,12 +227,6 @@ void BM_Target_Budget(benchmark::State& state) {
     }
     state.SetLabel(cases()[static_cast<std::size_t>(state.range(0))].name);
     state.counters["forgotten"] = static_cast<double>(forgotten);
-}
-
-void allCases(benchmark::internal::Benchmark* benchmark) {
-    for (int index = 0; index < static_cast<int>(cases().size()); ++index) {
-        benchmark->Arg(index);
-    }
 }
 
 // Every case with its limit in seconds: a few times the target, so that the replaced search's
@@ -227,10 +247,6 @@ BENCHMARK(BM_Target_Budget)
     ->ArgsProduct({{0, 1}, {80, 160, 240}})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Target_Cancellation)
-    ->Apply(allCases)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Target_Cancellation)->Apply(cancellationCases);
 
 BENCHMARK_MAIN();
