@@ -70,10 +70,10 @@ constexpr std::size_t chunkSize = 256;
 constexpr int tableNotesAbove0 = 24;
 constexpr std::size_t tableShare = 2;
 
-// The pilots start at a cutoff this many factors of 10 above the search's, and come down a
-// factor at a time until one takes this long, or forecasts a search shorter than this: some
-// tenths of a second in all, a few per cent of a search that takes minutes.
-constexpr int pilotDecades = 6;
+// The pilots start at a cutoff that cuts nearly every path, and come down a factor of 10 at a
+// time until one takes this long, or forecasts a search shorter than this: some tenths of a
+// second in all, a few per cent of a search that takes minutes.
+constexpr long double firstPilotCutoff = 1e-5L;
 constexpr double longPilot = 0.03;
 constexpr double shortSearch = 1;
 
@@ -980,11 +980,10 @@ std::vector<double> SplitSearch::forecastNotes(const std::vector<int>& notes, co
         return forecast;
     }
     std::vector<double> coarse;
-    for (int decades = pilotDecades; decades > 0; --decades) {
+    const int firstDecades =
+        std::max(1, static_cast<int>(std::ceil(std::log10(firstPilotCutoff / cutoff))));
+    for (int decades = firstDecades; decades > 0; --decades) {
         const long double raised = cutoff * std::pow(10.0L, decades);
-        if (raised >= 1) {
-            continue;
-        }
         std::vector<double> fine = pilot(notes, threads, tick, raised);
         if (fine.empty()) {
             return {};
