@@ -37,6 +37,27 @@ long double unpack(const unsigned char* from) {
     return value;
 }
 
+// Leaves what a vector grows by unset: a frontier's weights are all written after it is sized,
+// and setting them to zero first cost as much as filing them.
+template <typename T>
+struct Unset : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = Unset<U>;
+    };
+    Unset() = default;
+    template <typename U>
+    Unset(const Unset<U>&) noexcept {}
+    template <typename U>
+    void construct(U* at) noexcept {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* at, Args&&... args) {
+        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+};
+
 // Interval::clamp without the NaN test: the search takes no NaN.
 long double clamped(const long double& value) {
     if (value < Interval::lowest) {
@@ -177,8 +198,8 @@ public:
     std::vector<int> current;
     std::vector<std::uint64_t> keys;
     std::vector<std::size_t> offsets{0};
-    std::vector<unsigned char> weightBytes;
-    std::vector<std::uint16_t> notes;
+    std::vector<unsigned char, Unset<unsigned char>> weightBytes;
+    std::vector<std::uint16_t, Unset<std::uint16_t>> notes;
 };
 
 SplitSearch::SplitSearch(const SearchInput& input, std::atomic<bool>& cancelationRequest,
@@ -202,9 +223,9 @@ SplitSearch::SplitSearch(const SearchInput& input, std::atomic<bool>& cancelatio
                 logRoot[p];
         }
     }
+    roughTerms.assign(localTerms.begin(), localTerms.end());
 }
 
-SplitSearch::~SplitSearch() = default;
 
 void SplitSearch::exactExponents(const int* notes, const int& size, long double* exponents) const {
     const std::size_t count = static_cast<std::size_t>(noteCount);
@@ -306,20 +327,59 @@ bool SplitSearch::startFrontier(Frontier& frontier, const std::vector<int>& note
     return frontier.states() > 0;
 }
 
+// The children of the lists met last, by list. A frontier's states share few lists among many
+// current notes, and sorting a list's children took a third of filing a depth.
+class SplitSearch::ListChildren {
+public:
+    explicit ListChildren(const SplitSearch& search)
+        : search(search), count(static_cast<std::size_t>(search.noteCount)), lists(remembered, 0),
+          sizes(remembered, 0), notes(remembered * count), exponents(remembered * count), list(count) {}
+
+    // The children of the state's list, sorted as sortedChildren sorts them; their number.
+    int of(const Frontier& frontier, const std::size_t& state, const std::uint16_t*& childNotes,
+           const long double*& childExponents) {
+        // Note 0 is on every list, so no list is 0, the mark of an empty slot.
+        const std::uint64_t key = frontier.words == 1 ? frontier.key(state)[0] : 0;
+        const std::size_t slot = key != 0 ? mix(key) & (remembered - 1) : 0;
+        childNotes = &notes[slot * count];
+        childExponents = &exponents[slot * count];
+        if (key == 0 || lists[slot] != key) {
+            const int size = frontier.list(state, list.data());
+            lists[slot] = key;
+            sizes[slot] = search.sortedChildren(list.data(), size, &notes[slot * count],
+                                                &exponents[slot * count]);
+        }
+        return sizes[slot];
+    }
+
+private:
+    static constexpr std::size_t remembered = 4096;
+    const SplitSearch& search;
+    std::size_t count;
+    std::vector<std::uint64_t> lists;
+    std::vector<int> sizes;
+    std::vector<std::uint16_t> notes;
+    std::vector<long double> exponents;
+    std::vector<int> list;
+};
+
 std::vector<SplitSearch::Expansion>
 SplitSearch::findExpansions(const Frontier& frontier, const int& threads,
                             const std::function<void()>& tick) const {
     std::vector<std::vector<Expansion>> perChunk((frontier.states() + chunkSize - 1) / chunkSize);
+    // What a thread remembers holds for every cutoff, note and depth of this search.
+    while (lists.size() < static_cast<std::size_t>(threads)) {
+        lists.push_back(std::make_unique<ListChildren>(*this));
+    }
     forChunks(frontier.states(), threads, cancelationRequest, tick,
-              [&](std::size_t begin, std::size_t end, int) {
-                  std::vector<int> list(static_cast<std::size_t>(noteCount));
-                  std::vector<std::uint16_t> children(list.size());
-                  std::vector<long double> exponents(list.size());
+              [&](std::size_t begin, std::size_t end, int thread) {
                   std::vector<Expansion>& found = perChunk[begin / chunkSize];
+                  found.reserve((end - begin) * 4);
                   for (std::size_t state = begin; state < end; ++state) {
-                      const int size = frontier.list(state, list.data());
-                      const int count =
-                          sortedChildren(list.data(), size, children.data(), exponents.data());
+                      const std::uint16_t* children = nullptr;
+                      const long double* exponents = nullptr;
+                      const int count = lists[static_cast<std::size_t>(thread)]->of(
+                          frontier, state, children, exponents);
                       const unsigned char* weights =
                           &frontier.weightBytes[frontier.offsets[state] * packedBytes];
                       // By descending exponent, each child reaches no more weights than the one
@@ -658,7 +718,7 @@ public:
     std::vector<long double> sums;
 
 private:
-    bool walk(const int& level, const int& current, const long double& relative,
+    bool walk(const int& level, const int& current, const double& relative,
               const std::size_t& reached) {
         if (++levels > levelLimit) {
             return false;
@@ -670,12 +730,12 @@ private:
             }
         }
         const Children children = childrenAt(level);
-        const long double* terms = &search.localTerms[static_cast<std::size_t>(current) * count];
+        const double* terms = &search.roughTerms[static_cast<std::size_t>(current) * count];
         // The heaviest exponents of the list below, which every child shares: a child whose
         // level reaches no level below it is not walked.
         const Children below = tabledBelow(level, current);
-        const long double heaviest = filedWeights[0];
-        const long double margin = search.cutoff * (1 - nearnessPerLevel * (level + 3));
+        const double heaviest = roughWeights[0];
+        const double margin = roughCutoff * (1 - double(nearnessPerLevel) * (level + 3));
         bool listed = false;
         // By descending exponent, each child reaches no more weights than the one before.
         std::size_t bound = reached;
@@ -684,7 +744,7 @@ private:
             if (child == current) {
                 continue;
             }
-            const long double weight = relative * children.exponents[i];
+            const double weight = relative * children.exponents[i];
             taken[static_cast<std::size_t>(level)] = child;
             bound = reachedBelow(level, weight, bound);
             if (bound == 0) {
@@ -754,22 +814,22 @@ private:
 
     // How many of the first `reached` filed weights reach the level below with this relative
     // weight, as the recursion decides it.
-    std::size_t reachedBelow(const int& level, const long double& relative,
+    std::size_t reachedBelow(const int& level, const double& relative,
                              const std::size_t& reached) {
         if (search.everyPathFollowed) {
             return reached;
         }
-        const long double cutoff = search.cutoff;
-        const long double nearness = nearnessPerLevel * (level + 2);
+        const double cutoff = roughCutoff;
+        const double nearness = double(nearnessPerLevel) * (level + 2);
         // Most often the heaviest filed weight falls short, or the lightest still reaches.
-        if (filedWeights[0] * relative <= cutoff * (1 - nearness)) {
+        if (roughWeights[0] * relative <= cutoff * (1 - nearness)) {
             return 0;
         }
-        if (filedWeights[reached - 1] * relative > cutoff * (1 + nearness)) {
+        if (roughWeights[reached - 1] * relative > cutoff * (1 + nearness)) {
             return reached;
         }
         // In double and without branches; a result off by the rounding is near the cutoff.
-        const double threshold = static_cast<double>(cutoff / relative);
+        const double threshold = cutoff / relative;
         const double* base = roughWeights.data();
         for (std::size_t left = reached; left > 1;) {
             const std::size_t half = left / 2;
@@ -779,8 +839,8 @@ private:
         std::size_t low =
             static_cast<std::size_t>(base - roughWeights.data()) + (base[0] > threshold ? 1 : 0);
         const bool near =
-            (low > 0 && filedWeights[low - 1] * relative <= cutoff * (1 + nearness)) ||
-            (low < reached && filedWeights[low] * relative > cutoff * (1 - nearness));
+            (low > 0 && roughWeights[low - 1] * relative <= cutoff * (1 + nearness)) ||
+            (low < reached && roughWeights[low] * relative > cutoff * (1 - nearness));
         if (!near) {
             return low;
         }
@@ -834,6 +894,7 @@ private:
     std::vector<double> childExponents;
     std::vector<long double> scratch;
     unsigned sinceLook = 0;
+    const double roughCutoff = static_cast<double>(search.cutoff);
 
 public:
     // A walk that would go through more levels than this stops as a cancelled one does.
@@ -1058,3 +1119,6 @@ std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const 
     }
     return tuning;
 }
+
+// Here, where the classes it owns are whole.
+SplitSearch::~SplitSearch() = default;

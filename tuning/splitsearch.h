@@ -75,6 +75,7 @@ private:
     class Walker;
     struct Children;
     struct Expansion;
+    class ListChildren;
 
     // Sets the first levels of the listed notes; false when none is to be searched.
     bool startFrontier(Frontier& frontier, const std::vector<int>& notes);
@@ -153,6 +154,7 @@ private:
     std::vector<long double> weights; // noteCount x noteCount, 1 on the diagonal
     // h(p, m) at [p * noteCount + m].
     std::vector<long double> localTerms;
+    std::vector<double> roughTerms;
     std::vector<char> fixed;
     // Per note, the sum of A * h over the levels found so far; per thread while walking.
     std::vector<long double> sums;
@@ -162,6 +164,9 @@ private:
     std::vector<std::uint32_t> tableOffsets;
     std::vector<std::uint16_t> tableNotes;
     std::vector<double> tableExponents;
+
+    // Per thread, the children of the lists it met last.
+    mutable std::vector<std::unique_ptr<ListChildren>> lists;
 
     // The frontier of the depth reached and the one the next depth is filed in.
     std::unique_ptr<Frontier> kept;
