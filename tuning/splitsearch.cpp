@@ -703,7 +703,8 @@ public:
         levelSums.assign(filed + 1, 0);
         sizes[0] = frontier.list(state, lists.data());
         masks[0] = frontier.key(state)[0];
-        if (!walk(0, frontier.current[state], 1, filed)) {
+        if (!(inDouble ? walk<double>(0, frontier.current[state], 1, filed)
+                       : walk<long double>(0, frontier.current[state], 1, filed))) {
             return false;
         }
         // A level that the first k weights reach adds its term to each of them.
@@ -718,7 +719,9 @@ public:
     std::vector<long double> sums;
 
 private:
-    bool walk(const int& level, const int& current, const double& relative,
+    // Real is double where the nearness margins hold for it (inDouble), long double otherwise.
+    template <typename Real>
+    bool walk(const int& level, const int& current, const Real& relative,
               const std::size_t& reached) {
         if (++levels > levelLimit) {
             return false;
@@ -730,12 +733,13 @@ private:
             }
         }
         const Children children = childrenAt(level);
-        const double* terms = &search.roughTerms[static_cast<std::size_t>(current) * count];
+        const Real* terms = &termsIn(Real())[static_cast<std::size_t>(current) * count];
         // The heaviest exponents of the list below, which every child shares: a child whose
         // level reaches no level below it is not walked.
         const Children below = tabledBelow(level, current);
-        const double heaviest = roughWeights[0];
-        const double margin = roughCutoff * (1 - double(nearnessPerLevel) * (level + 3));
+        const Real* filed = weightsIn(Real());
+        const Real heaviest = filed[0];
+        const Real margin = Real(search.cutoff) * (1 - Real(nearnessPerLevel) * (level + 3));
         bool listed = false;
         // By descending exponent, each child reaches no more weights than the one before.
         std::size_t bound = reached;
@@ -744,7 +748,7 @@ private:
             if (child == current) {
                 continue;
             }
-            const double weight = relative * children.exponents[i];
+            const Real weight = relative * children.exponents[i];
             taken[static_cast<std::size_t>(level)] = child;
             bound = reachedBelow(level, weight, bound);
             if (bound == 0) {
@@ -763,7 +767,7 @@ private:
                 listBelow(level, current);
                 listed = true;
             }
-            if (!walk(level + 1, child, weight, bound)) {
+            if (!walk<Real>(level + 1, child, weight, bound)) {
                 return false;
             }
         }
@@ -814,22 +818,23 @@ private:
 
     // How many of the first `reached` filed weights reach the level below with this relative
     // weight, as the recursion decides it.
-    std::size_t reachedBelow(const int& level, const double& relative,
-                             const std::size_t& reached) {
+    template <typename Real>
+    std::size_t reachedBelow(const int& level, const Real& relative, const std::size_t& reached) {
         if (search.everyPathFollowed) {
             return reached;
         }
-        const double cutoff = roughCutoff;
-        const double nearness = double(nearnessPerLevel) * (level + 2);
+        const Real cutoff = Real(search.cutoff);
+        const Real nearness = Real(nearnessPerLevel) * (level + 2);
+        const Real* filed = weightsIn(Real());
         // Most often the heaviest filed weight falls short, or the lightest still reaches.
-        if (roughWeights[0] * relative <= cutoff * (1 - nearness)) {
+        if (filed[0] * relative <= cutoff * (1 - nearness)) {
             return 0;
         }
-        if (roughWeights[reached - 1] * relative > cutoff * (1 + nearness)) {
+        if (filed[reached - 1] * relative > cutoff * (1 + nearness)) {
             return reached;
         }
         // In double and without branches; a result off by the rounding is near the cutoff.
-        const double threshold = cutoff / relative;
+        const double threshold = static_cast<double>(cutoff / relative);
         const double* base = roughWeights.data();
         for (std::size_t left = reached; left > 1;) {
             const std::size_t half = left / 2;
@@ -839,8 +844,8 @@ private:
         std::size_t low =
             static_cast<std::size_t>(base - roughWeights.data()) + (base[0] > threshold ? 1 : 0);
         const bool near =
-            (low > 0 && roughWeights[low - 1] * relative <= cutoff * (1 + nearness)) ||
-            (low < reached && roughWeights[low] * relative > cutoff * (1 - nearness));
+            (low > 0 && filed[low - 1] * relative <= cutoff * (1 + nearness)) ||
+            (low < reached && filed[low] * relative > cutoff * (1 - nearness));
         if (!near) {
             return low;
         }
@@ -894,7 +899,16 @@ private:
     std::vector<double> childExponents;
     std::vector<long double> scratch;
     unsigned sinceLook = 0;
-    const double roughCutoff = static_cast<double>(search.cutoff);
+    // Products that the cutoff tests stay normal doubles, and one below the smallest is far
+    // below the cutoff; where a level's weight may be that small and still be reached, the
+    // walk takes long doubles.
+    const bool inDouble = !search.everyPathFollowed && search.cutoff >= 1e-200L;
+
+    // The filed weights and local terms in the walk's type, chosen by a value of it.
+    const double* weightsIn(double) const { return roughWeights.data(); }
+    const long double* weightsIn(long double) const { return filedWeights.data(); }
+    const double* termsIn(double) const { return search.roughTerms.data(); }
+    const long double* termsIn(long double) const { return search.localTerms.data(); }
 
 public:
     // A walk that would go through more levels than this stops as a cancelled one does.
