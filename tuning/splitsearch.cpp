@@ -721,8 +721,7 @@ public:
 private:
     // Real is double where the nearness margins hold for it (inDouble), long double otherwise.
     template <typename Real>
-    bool walk(const int& level, const int& current, const Real& relative,
-              const std::size_t& reached) {
+    bool walk(const int level, const int current, const Real relative, const std::size_t reached) {
         if (++levels > levelLimit) {
             return false;
         }
@@ -734,12 +733,19 @@ private:
         }
         const Children children = childrenAt(level);
         const Real* terms = &termsIn(Real())[static_cast<std::size_t>(current) * count];
+        const char* fixedNotes = search.fixed.data();
+        long double* sumsAt = levelSums.data();
         // The heaviest exponents of the list below, which every child shares: a child whose
         // level reaches no level below it is not walked.
         const Children below = tabledBelow(level, current);
-        const Real* filed = weightsIn(Real());
-        const Real heaviest = filed[0];
+        const Real heaviest = weightsIn(Real())[0];
+        const Real firstBelow = below.count > 0 ? heaviest * below.exponents[0] : 0;
+        const Real secondBelow = below.count > 1 ? heaviest * below.exponents[1] : 0;
+        const int firstNoteBelow = below.count > 0 ? below.notes[0] : -1;
         const Real margin = Real(search.cutoff) * (1 - Real(nearnessPerLevel) * (level + 3));
+        const Real nearness = Real(nearnessPerLevel) * (level + 2);
+        const Real cutBelow = Real(search.cutoff) * (1 - nearness);
+        const Real cutAbove = Real(search.cutoff) * (1 + nearness);
         bool listed = false;
         // By descending exponent, each child reaches no more weights than the one before.
         std::size_t bound = reached;
@@ -749,24 +755,21 @@ private:
                 continue;
             }
             const Real weight = relative * children.exponents[i];
-            taken[static_cast<std::size_t>(level)] = child;
-            bound = reachedBelow(level, weight, bound);
+            bound = reachedBelow(level, child, weight, bound, cutBelow, cutAbove);
             if (bound == 0) {
                 break;
             }
-            levelSums[bound] += weight * terms[child];
-            if (search.fixed[static_cast<std::size_t>(child)] ||
-                (below.count > 0 && heaviest * weight *
-                                            (below.notes[0] != child ? below.exponents[0]
-                                             : below.count > 1       ? below.exponents[1]
-                                                                     : 0) <=
-                                        margin)) {
+            sumsAt[bound] += weight * terms[child];
+            if (fixedNotes[child] ||
+                (below.count > 0 &&
+                 weight * (child != firstNoteBelow ? firstBelow : secondBelow) <= margin)) {
                 continue;
             }
             if (!listed) {
                 listBelow(level, current);
                 listed = true;
             }
+            taken[static_cast<std::size_t>(level)] = child;
             if (!walk<Real>(level + 1, child, weight, bound)) {
                 return false;
             }
@@ -802,8 +805,14 @@ private:
         return {notes, exponents, children};
     }
 
-    void listBelow(const int& level, const int& current) {
+    void listBelow(const int level, const int current) {
         const std::size_t at = static_cast<std::size_t>(level);
+        masks[at + 1] = current < 64 ? masks[at] & ~(std::uint64_t(1) << current) : masks[at];
+        sizes[at + 1] = sizes[at] - 1;
+        // With a table the masks stand for the lists, which only an exact test reads.
+        if (!search.tableOffsets.empty()) {
+            return;
+        }
         const int* from = &lists[at * count];
         int* to = &lists[(at + 1) * count];
         int size = 0;
@@ -813,24 +822,24 @@ private:
             }
         }
         sizes[at + 1] = size;
-        masks[at + 1] = current < 64 ? masks[at] & ~(std::uint64_t(1) << current) : masks[at];
     }
 
     // How many of the first `reached` filed weights reach the level below with this relative
     // weight, as the recursion decides it.
     template <typename Real>
-    std::size_t reachedBelow(const int& level, const Real& relative, const std::size_t& reached) {
+    // cutBelow and cutAbove: the cutoff less and plus its nearness at this level.
+    std::size_t reachedBelow(const int level, const int child, const Real relative,
+                             const std::size_t reached, const Real cutBelow, const Real cutAbove) {
         if (search.everyPathFollowed) {
             return reached;
         }
         const Real cutoff = Real(search.cutoff);
-        const Real nearness = Real(nearnessPerLevel) * (level + 2);
         const Real* filed = weightsIn(Real());
         // Most often the heaviest filed weight falls short, or the lightest still reaches.
-        if (filed[0] * relative <= cutoff * (1 - nearness)) {
+        if (filed[0] * relative <= cutBelow) {
             return 0;
         }
-        if (filed[reached - 1] * relative > cutoff * (1 + nearness)) {
+        if (filed[reached - 1] * relative > cutAbove) {
             return reached;
         }
         // In double and without branches; a result off by the rounding is near the cutoff.
@@ -843,12 +852,12 @@ private:
         }
         std::size_t low =
             static_cast<std::size_t>(base - roughWeights.data()) + (base[0] > threshold ? 1 : 0);
-        const bool near =
-            (low > 0 && filed[low - 1] * relative <= cutoff * (1 + nearness)) ||
-            (low < reached && filed[low] * relative > cutoff * (1 - nearness));
+        const bool near = (low > 0 && filed[low - 1] * relative <= cutAbove) ||
+                          (low < reached && filed[low] * relative > cutBelow);
         if (!near) {
             return low;
         }
+        taken[static_cast<std::size_t>(level)] = child;
         low = 0;
         std::size_t high = reached;
         while (low < high) {
@@ -868,7 +877,13 @@ private:
         long double weight = filedWeights[entry];
         for (int step = 0; step <= level; ++step) {
             const std::size_t at = static_cast<std::size_t>(step);
-            const int* list = &lists[at * count];
+            int* list = &lists[at * count];
+            if (step > 0 && !search.tableOffsets.empty()) {
+                int size = 0;
+                for (std::uint64_t left = masks[at]; left != 0; left &= left - 1) {
+                    list[size++] = __builtin_ctzll(left);
+                }
+            }
             search.exactExponents(list, sizes[at], scratch.data());
             const std::size_t index =
                 static_cast<std::size_t>(std::find(list, list + sizes[at], taken[at]) - list);
