@@ -62,8 +62,7 @@ public:
     // The units of work that tune counts.
     static constexpr std::uint64_t workUnits = std::uint64_t(1) << 32;
 
-    // The deepest split of the last note, and the most weights
-    // and states that one note filed.
+    // The deepest split of the last search, and the weights and states it filed.
     int splitDepth() const { return depth; }
     std::size_t filedWeights() const { return filed; }
     std::size_t states() const { return stateCount; }
@@ -121,11 +120,11 @@ private:
     bool walkExceeds(const Frontier& frontier, const std::size_t& levels) const;
     bool walkStates(const Frontier& frontier, const int& threads,
                     const std::function<void()>& tick);
-    // Each listed note's search time, forecast from pilot searches at raised cutoffs (empty
+    // The search's time, forecast from pilot searches at raised cutoffs, as one figure (empty
     // when cancelled).
-    std::vector<double> forecastNotes(const std::vector<int>& notes, const int& threads,
-                                      const std::function<void()>& tick);
-    // Each listed note's search time at the raised cutoff; empty when cancelled.
+    std::vector<double> forecastTime(const std::vector<int>& notes, const int& threads,
+                                     const std::function<void()>& tick);
+    // The search's time at the raised cutoff, as one figure; empty when cancelled.
     std::vector<double> pilot(const std::vector<int>& notes, const int& threads,
                               const std::function<void()>& tick, const long double& raisedCutoff);
     // Searches the notes together (their levels share states); false when cancelled.
