@@ -3,11 +3,11 @@
 #include <cstddef>
 #include <vector>
 
-// How far a search of several notes has got, measured in time. The work counters of a search
-// say little about the time ahead: a note's first depths are counted as much as its long walk,
-// and the last notes of a period can take most of the run. So each note is given the time a
-// pilot forecast for it, the time actually spent counts as done, and every note that ends sets
-// the pace of those still to come.
+// How far a search in parts (notes, or notes searched together as one) has got, measured in
+// time. The work counters of a search say little about the time ahead: the first depths are
+// counted as much as the long walk, and the last parts can take most of the run. So each part
+// is given the time a pilot forecast for it, the time actually spent counts as done, and every
+// part that ends sets the pace of those still to come.
 class SearchPace {
 public:
     // Seconds that each note is forecast to take, in the order they are searched, and the
