@@ -692,6 +692,9 @@ public:
             roughWeights[entry] = static_cast<double>(filedWeights[entry]);
         }
         levelSums.assign(filed + 1, 0);
+        if (inDouble) {
+            setRungs();
+        }
         sizes[0] = frontier.list(state, lists.data());
         masks[0] = frontier.key(state)[0];
         if (!(inDouble ? walk<double>(0, frontier.current[state], 1, filed)
@@ -833,16 +836,7 @@ private:
         if (filed[reached - 1] * relative > cutAbove) {
             return reached;
         }
-        // In double and without branches; a result off by the rounding is near the cutoff.
-        const double threshold = static_cast<double>(cutoff / relative);
-        const double* base = roughWeights.data();
-        for (std::size_t left = reached; left > 1;) {
-            const std::size_t half = left / 2;
-            base = base[half - 1] > threshold ? base + half : base;
-            left -= half;
-        }
-        std::size_t low =
-            static_cast<std::size_t>(base - roughWeights.data()) + (base[0] > threshold ? 1 : 0);
+        std::size_t low = firstCut(relative, reached, cutoff);
         const bool near = (low > 0 && filed[low - 1] * relative <= cutAbove) ||
                           (low < reached && filed[low] * relative > cutBelow);
         if (!near) {
@@ -860,6 +854,73 @@ private:
             }
         }
         return low;
+    }
+
+    // The first of the first `reached` filed weights whose product with the relative weight is
+    // at most the cutoff, in double; a result off by the rounding is near the cutoff.
+    std::size_t firstCut(const long double relative, const std::size_t reached,
+                         const long double cutoff) const {
+        const double threshold = static_cast<double>(cutoff / relative);
+        const double* base = roughWeights.data();
+        for (std::size_t left = reached; left > 1;) {
+            const std::size_t half = left / 2;
+            base = base[half - 1] > threshold ? base + half : base;
+            left -= half;
+        }
+        return static_cast<std::size_t>(base - roughWeights.data()) + (base[0] > threshold ? 1 : 0);
+    }
+    // The same, between the counts of the rungs that the relative weight lies between.
+    std::size_t firstCut(const double relative, const std::size_t reached,
+                         const double cutoff) const {
+        const std::uint64_t rung = bitsOf(relative) >> rungShift;
+        const std::size_t at = static_cast<std::size_t>(
+            rung <= lowestRung ? 0 : std::min<std::uint64_t>(rung - lowestRung, rungs.size() - 2));
+        std::size_t low = std::min(rungs[at], reached);
+        std::size_t left = std::min(rungs[at + 1], reached) - low;
+        while (left > 0) {
+            const std::size_t half = left / 2;
+            if (roughWeights[low + half] * relative > cutoff) {
+                low += half + 1;
+                left -= half + 1;
+            } else {
+                left = half;
+            }
+        }
+        return low;
+    }
+
+    static std::uint64_t bitsOf(const double value) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        return bits;
+    }
+
+    // Sets the rungs for the state's filed weights: relative weights spaced a sixteenth of an
+    // octave apart (or wider, to keep to mostRungs) from the one that no filed weight reaches to
+    // the one that all reach, each with the number of filed weights whose product with it
+    // exceeds the cutoff. A child's count then lies between two rungs' counts, most often equal.
+    void setRungs() {
+        const std::size_t filed = roughWeights.size();
+        const double cutoff = static_cast<double>(search.cutoff);
+        const std::uint64_t lightest = bitsOf(cutoff / roughWeights[0]);
+        const std::uint64_t heaviest = bitsOf(cutoff / roughWeights[filed - 1]);
+        rungShift = 48;
+        while (((heaviest >> rungShift) - (lightest >> rungShift)) + 4 > mostRungs) {
+            ++rungShift;
+        }
+        // A rung to spare at either end for the rounding of the two bounds.
+        lowestRung = (lightest >> rungShift) - 1;
+        rungs.resize(static_cast<std::size_t>((heaviest >> rungShift) + 2 - lowestRung) + 1);
+        std::size_t reaching = 0;
+        for (std::size_t at = 0; at < rungs.size(); ++at) {
+            const std::uint64_t bits = (lowestRung + at) << rungShift;
+            double relative = 0;
+            std::memcpy(&relative, &bits, sizeof relative);
+            while (reaching < filed && roughWeights[reaching] * relative > cutoff) {
+                ++reaching;
+            }
+            rungs[at] = reaching;
+        }
     }
 
     // Whether the filed weight reaches the level below, by the recursion's product step by step
@@ -892,6 +953,10 @@ private:
     std::size_t count;
     std::vector<long double> filedWeights;
     std::vector<double> roughWeights;
+    static constexpr std::uint64_t mostRungs = 1024;
+    std::vector<std::size_t> rungs;
+    std::uint64_t lowestRung = 0;
+    int rungShift = 48;
     std::vector<std::uint16_t> filedNotes;
     // At [k]: the sum of a * h over the levels that the first k filed weights reach.
     std::vector<long double> levelSums;
