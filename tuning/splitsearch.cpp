@@ -262,8 +262,6 @@ int SplitSearch::sortedChildren(const int* notes, const int& size, std::uint16_t
 namespace {
 
 constexpr std::uint32_t noTarget = ~std::uint32_t(0);
-// The child of an expansion that carries its state over to the next frontier as it is.
-constexpr std::uint32_t carried = ~std::uint32_t(0);
 
 // The number of weights among the first `reached` (in descending order) whose product with the
 // exponent exceeds the cutoff, as the recursion tests it.
@@ -425,11 +423,8 @@ std::size_t SplitSearch::fileTargets(const Frontier& frontier, std::vector<Expan
         const std::uint64_t* from = frontier.key(expansion.state);
         const int current = frontier.current[expansion.state];
         std::copy(from, from + words, key.begin());
-        const bool kept = expansion.child == carried;
-        if (!kept) {
-            key[static_cast<std::size_t>(current / 64)] &= ~(std::uint64_t(1) << (current % 64));
-        }
-        const int child = kept ? current : static_cast<int>(expansion.child);
+        key[static_cast<std::size_t>(current / 64)] &= ~(std::uint64_t(1) << (current % 64));
+        const int child = static_cast<int>(expansion.child);
         std::uint64_t hash = mix(static_cast<std::uint64_t>(child) + 0x9e3779b97f4a7c15ULL);
         for (std::size_t word = 0; word < words; ++word) {
             hash = mix(hash ^ key[word]);
@@ -516,10 +511,7 @@ SplitSearch::Run SplitSearch::runOf(const Frontier& frontier, const Expansion& e
     const std::size_t current = static_cast<std::size_t>(frontier.current[expansion.state]);
     Run run;
     run.exponent = expansion.exponent;
-    // A state carried over adds no level.
-    run.term = expansion.child == carried
-                   ? 0
-                   : localTerms[current * static_cast<std::size_t>(noteCount) + expansion.child];
+    run.term = localTerms[current * static_cast<std::size_t>(noteCount) + expansion.child];
     run.next = frontier.offsets[expansion.state];
     run.end = run.next + expansion.count;
     return run;
@@ -562,7 +554,7 @@ void SplitSearch::mergeRuns(const Frontier& frontier, std::vector<Run>& runs, Fr
 }
 
 bool SplitSearch::files(const Expansion& expansion) const {
-    return expansion.child == carried || !fixed[expansion.child];
+    return !fixed[expansion.child];
 }
 
 std::size_t SplitSearch::filedBytes(const std::vector<Expansion>& expansions,
@@ -577,10 +569,9 @@ std::size_t SplitSearch::filedBytes(const std::vector<Expansion>& expansions,
 }
 
 bool SplitSearch::keepHeaviest(const Frontier& frontier, std::vector<Expansion>& expansions,
-                               const std::size_t& room) const {
+                               const std::size_t& room, std::vector<char>& expanded) const {
     const std::size_t states = frontier.states();
-    // Per state: where its expansions start, and what expanding it adds to the next frontier
-    // beyond carrying it over.
+    // Per state: where its expansions start, and what they file.
     std::vector<std::size_t> first(states + 1, expansions.size());
     std::vector<std::size_t> added(states, 0);
     for (std::size_t index = expansions.size(); index-- > 0;) {
@@ -590,44 +581,33 @@ bool SplitSearch::keepHeaviest(const Frontier& frontier, std::vector<Expansion>&
     for (std::size_t state = states; state-- > 0;) {
         first[state] = std::min(first[state], first[state + 1]);
     }
-    std::size_t bytes = 0;
     std::vector<std::size_t> order(states);
-    for (std::size_t state = 0; state < states; ++state) {
-        const std::size_t own = filedBytes(
-            {{1, static_cast<std::uint32_t>(state),
-              static_cast<std::uint32_t>(frontier.offsets[state + 1] - frontier.offsets[state]),
-              noTarget, carried}},
-            frontier.words);
-        bytes += own;
-        added[state] = added[state] > own ? added[state] - own : 0;
-        order[state] = state;
-    }
+    std::iota(order.begin(), order.end(), 0);
     // The heaviest states have the largest subtrees.
     std::stable_sort(order.begin(), order.end(), [&frontier](const auto& a, const auto& b) {
         return frontier.weight(frontier.offsets[a]) > frontier.weight(frontier.offsets[b]);
     });
-    std::vector<char> expand(states, 0);
+    expanded.assign(states, 0);
+    std::size_t bytes = 0;
     bool any = false;
     for (const std::size_t state : order) {
         if (bytes + added[state] <= room) {
             bytes += added[state];
-            expand[state] = 1;
+            expanded[state] = 1;
             any = true;
         }
     }
     std::vector<Expansion> kept;
     for (std::size_t state = 0; state < states; ++state) {
-        if (expand[state]) {
+        if (expanded[state]) {
             kept.insert(kept.end(), expansions.begin() + static_cast<std::ptrdiff_t>(first[state]),
                         expansions.begin() + static_cast<std::ptrdiff_t>(first[state + 1]));
-        } else {
-            kept.push_back(
-                {1, static_cast<std::uint32_t>(state),
-                 static_cast<std::uint32_t>(frontier.offsets[state + 1] - frontier.offsets[state]),
-                 noTarget, carried});
         }
     }
     expansions.swap(kept);
+    if (!any) {
+        expanded.clear();
+    }
     return any;
 }
 
@@ -652,7 +632,7 @@ bool SplitSearch::deepen(Frontier& frontier, const int& threads, const std::func
         *spare = Frontier(frontier.words);
     }
     whole = filedBytes(expansions, frontier.words) <= room;
-    if (!whole && !keepHeaviest(frontier, expansions, room)) {
+    if (!whole && !keepHeaviest(frontier, expansions, room, expandedStates)) {
         return false;
     }
     // The spare frontier keeps its memory from one depth and one pilot to the next, so that
@@ -664,7 +644,11 @@ bool SplitSearch::deepen(Frontier& frontier, const int& threads, const std::func
     if (cancelationRequest) {
         return false;
     }
-    std::swap(frontier, next);
+    // Where only the heaviest states went a depth further, the others stay to be walked from
+    // this depth: no copy of them needs room.
+    if (whole) {
+        std::swap(frontier, next);
+    }
     ++depth;
     return true;
 }
@@ -1038,7 +1022,7 @@ bool SplitSearch::walkExceeds(const Frontier& frontier, const std::size_t& level
 }
 
 bool SplitSearch::walkStates(const Frontier& frontier, const int& threads,
-                             const std::function<void()>& tick) {
+                             const std::function<void()>& tick, const std::vector<char>* skipped) {
     const int used = static_cast<int>(std::max<std::size_t>(
         1, std::min<std::size_t>(static_cast<std::size_t>(threads), frontier.states())));
     std::vector<std::unique_ptr<Walker>> walkers;
@@ -1051,6 +1035,9 @@ bool SplitSearch::walkStates(const Frontier& frontier, const int& threads,
         [&](const int& thread) {
             Walker& walker = *walkers[static_cast<std::size_t>(thread)];
             for (std::size_t state = next++; state < frontier.states(); state = next++) {
+                if (skipped != nullptr && (*skipped)[state]) {
+                    continue;
+                }
                 if (!walker.walkState(state)) {
                     return;
                 }
@@ -1078,7 +1065,9 @@ bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
     if (!startFrontier(frontier, notes)) {
         return true;
     }
-    // After a depth that took only the heaviest states, the frontier stays as it is.
+    expandedStates.clear();
+    // After a depth that took only the heaviest states, the spare frontier holds their next
+    // depth and the search goes no deeper.
     bool whole = true;
     while (whole && frontier.states() > 0 && depth < depthLimit &&
            deepen(frontier, threads, tick, whole)) {
@@ -1087,12 +1076,14 @@ bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
     if (cancelationRequest) {
         return false;
     }
-    filed = std::max(filed, frontier.entries());
-    stateCount = std::max(stateCount, frontier.states());
+    const bool split = !expandedStates.empty();
+    filed = std::max(filed, frontier.entries() + (split ? spare->entries() : 0));
+    stateCount = std::max(stateCount, frontier.states() + (split ? spare->states() : 0));
     if (frontier.states() == 0) {
         return true;
     }
-    return walkStates(frontier, threads, tick);
+    return walkStates(frontier, threads, tick, split ? &expandedStates : nullptr) &&
+           (!split || walkStates(*spare, threads, tick, nullptr));
 }
 
 std::vector<double> SplitSearch::pilot(const std::vector<int>& notes, const int& threads,

@@ -80,8 +80,8 @@ private:
     bool startFrontier(Frontier& frontier, const std::vector<int>& notes);
     // The next depth of the frontier, if it fits the budget; false when it does not or the
     // run was cancelled.
-    // When the whole of it does not fit, the heaviest states are taken to the next depth and
-    // the others carried over as they are; `whole` tells which.
+    // When the whole of it does not fit, the heaviest states are taken to the next depth in the
+    // spare frontier and the others stay where they are; `whole` tells which.
     bool deepen(Frontier& frontier, const int& threads, const std::function<void()>& tick,
                 bool& whole);
     // Whether the expansion files weights (not for a fixed child).
@@ -89,10 +89,10 @@ private:
     // What the expansions file in the next frontier.
     std::size_t filedBytes(const std::vector<Expansion>& expansions,
                            const std::size_t& words) const;
-    // Keeps the expansions of the heaviest states whose next frontier, with the other states
-    // carried over, fits the room; false when none fits.
+    // Keeps the expansions of the heaviest states whose next frontier fits the room, and marks
+    // those states; false when none fits.
     bool keepHeaviest(const Frontier& frontier, std::vector<Expansion>& expansions,
-                      const std::size_t& room) const;
+                      const std::size_t& room, std::vector<char>& expanded) const;
     std::vector<Expansion> findExpansions(const Frontier& frontier, const int& threads,
                                           const std::function<void()>& tick) const;
     // Files the expansions' targets as states of the next frontier; the weights they take.
@@ -118,8 +118,9 @@ private:
     // Whether walking every state of the frontier would go through more than this many levels,
     // judged from a sample of them (or true when cancelled).
     bool walkExceeds(const Frontier& frontier, const std::size_t& levels) const;
-    bool walkStates(const Frontier& frontier, const int& threads,
-                    const std::function<void()>& tick);
+    // Walks the frontier's states but the skipped ones; false when cancelled.
+    bool walkStates(const Frontier& frontier, const int& threads, const std::function<void()>& tick,
+                    const std::vector<char>* skipped);
     // The search's time, forecast from pilot searches at raised cutoffs, as one figure (empty
     // when cancelled).
     std::vector<double> forecastTime(const std::vector<int>& notes, const int& threads,
@@ -166,6 +167,10 @@ private:
 
     // Per thread, the children of the lists it met last.
     mutable std::vector<std::unique_ptr<ListChildren>> lists;
+
+    // The states of the kept frontier whose next depth is in the spare one, after a depth that
+    // only the heaviest states went to; empty otherwise.
+    std::vector<char> expandedStates;
 
     // The frontier of the depth reached and the one the next depth is filed in.
     std::unique_ptr<Frontier> kept;
