@@ -676,6 +676,8 @@ public:
             roughWeights[entry] = static_cast<double>(filedWeights[entry]);
         }
         levelSums.assign(filed + 1, 0);
+        roughSums.assign(filed + 1, 0);
+        roughErrors.assign(filed + 1, 0);
         if (inDouble) {
             setRungs();
         }
@@ -688,7 +690,8 @@ public:
         // A level that the first k weights reach adds its term to each of them.
         long double above = 0;
         for (std::size_t entry = filed; entry-- > 0;) {
-            above += levelSums[entry + 1];
+            above += levelSums[entry + 1] + static_cast<long double>(roughSums[entry + 1]) +
+                     static_cast<long double>(roughErrors[entry + 1]);
             sums[filedNotes[entry]] += filedWeights[entry] * above;
         }
         return true;
@@ -712,7 +715,6 @@ private:
         const Children children = childrenAt(level);
         const Real* terms = &termsIn(Real())[static_cast<std::size_t>(current) * count];
         const char* fixedNotes = search.fixed.data();
-        long double* sumsAt = levelSums.data();
         // The heaviest exponents of the list below, which every child shares: a child whose
         // level reaches no level below it is not walked.
         const Children below = tabledBelow(level, current);
@@ -737,7 +739,7 @@ private:
             if (bound == 0) {
                 break;
             }
-            sumsAt[bound] += weight * terms[child];
+            addToLevel(bound, weight * terms[child]);
             if (fixedNotes[child] ||
                 (below.count > 0 &&
                  weight * (child != firstNoteBelow ? firstBelow : secondBelow) <= margin)) {
@@ -942,8 +944,21 @@ private:
     std::uint64_t lowestRung = 0;
     int rungShift = 48;
     std::vector<std::uint16_t> filedNotes;
-    // At [k]: the sum of a * h over the levels that the first k filed weights reach.
+    // At [k]: the sum of a * h over the levels that the first k filed weights reach; the walk
+    // in double keeps it as a sum in double and the rounding errors of its additions, summed
+    // (as exact as a long double, and without the x87 unit's slow stores).
     std::vector<long double> levelSums;
+    std::vector<double> roughSums;
+    std::vector<double> roughErrors;
+
+    void addToLevel(const std::size_t at, const long double term) { levelSums[at] += term; }
+    void addToLevel(const std::size_t at, const double term) {
+        double& sum = roughSums[at];
+        const double total = sum + term;
+        const double termPart = total - sum;
+        roughErrors[at] += (sum - (total - termPart)) + (term - termPart);
+        sum = total;
+    }
     // Per level below the state (0 for the state's own): its list, the list as a bit mask,
     // the child being followed, and its children where the table has none.
     std::vector<int> lists;
