@@ -571,12 +571,13 @@ std::size_t SplitSearch::filedBytes(const std::vector<Expansion>& expansions,
 bool SplitSearch::keepHeaviest(const Frontier& frontier, std::vector<Expansion>& expansions,
                                const std::size_t& room, std::vector<char>& expanded) const {
     const std::size_t states = frontier.states();
-    // Per state: where its expansions start, and what they file.
+    // Per state: where its expansions start, and what they file and take while filed.
     std::vector<std::size_t> first(states + 1, expansions.size());
     std::vector<std::size_t> added(states, 0);
     for (std::size_t index = expansions.size(); index-- > 0;) {
         first[expansions[index].state] = index;
-        added[expansions[index].state] += filedBytes({expansions[index]}, frontier.words);
+        added[expansions[index].state] +=
+            filedBytes({expansions[index]}, frontier.words) + 2 * sizeof(Expansion);
     }
     for (std::size_t state = states; state-- > 0;) {
         first[state] = std::min(first[state], first[state + 1]);
@@ -624,16 +625,21 @@ bool SplitSearch::deepen(Frontier& frontier, const int& threads, const std::func
     if (!walkExceeds(frontier, entries / fileToWalk)) {
         return false;
     }
+    // The expansions count twice: what filing them takes besides the next frontier (their
+    // order, their targets' table) is about as much again.
+    const std::size_t held = frontier.heldBytes();
+    const std::size_t free = frontierBudget > held ? frontierBudget - held : 0;
+    const std::size_t expansionBytes = 2 * expansions.size() * sizeof(Expansion);
+    whole = filedBytes(expansions, frontier.words) + expansionBytes <= free;
+    // Only the kept expansions stay while the heaviest states are filed.
+    if (!whole && !keepHeaviest(frontier, expansions, free, expandedStates)) {
+        return false;
+    }
     // The frontiers hold on to the memory they once took; a spare that holds more than there is
     // room for gives it back.
-    const std::size_t taken = frontier.heldBytes() + 2 * expansions.size() * sizeof(Expansion);
-    const std::size_t room = frontierBudget > taken ? frontierBudget - taken : 0;
-    if (spare->heldBytes() > room) {
+    const std::size_t kept = 2 * expansions.size() * sizeof(Expansion);
+    if (spare->heldBytes() > (free > kept ? free - kept : 0)) {
         *spare = Frontier(frontier.words);
-    }
-    whole = filedBytes(expansions, frontier.words) <= room;
-    if (!whole && !keepHeaviest(frontier, expansions, room, expandedStates)) {
-        return false;
     }
     // The spare frontier keeps its memory from one depth and one pilot to the next, so that
     // its pages are taken from the system once.
