@@ -57,12 +57,15 @@ double SearchPace::share(const double& secondsInNote) const {
     return done + left > 0 ? std::min(done / (done + left), 1.0 - 1e-9) : 0;
 }
 
-std::vector<double> forecastNotes(const std::vector<double>& coarse,
+std::vector<double> forecastNotes(const std::vector<double>& coarser,
+                                  const std::vector<double>& coarse,
                                   const std::vector<double>& fine, const int& decades) {
+    const double coarserTotal = sum(coarser);
     const double coarseTotal = sum(coarse);
-    const double step = coarseTotal < shortestPilot
-                            ? usualStep
-                            : std::clamp(sum(fine) / coarseTotal, fewestStep, mostStep);
+    const double measured = coarserTotal >= shortestPilot  ? std::sqrt(sum(fine) / coarserTotal)
+                            : coarseTotal >= shortestPilot ? sum(fine) / coarseTotal
+                                                           : usualStep;
+    const double step = std::clamp(measured, fewestStep, mostStep);
     std::vector<double> forecast(fine);
     for (double& seconds : forecast) {
         seconds *= std::pow(step, decades);

@@ -29,10 +29,13 @@ private:
     double trusted = 0;
 };
 
-// Each note's time at the search's cutoff, from pilots at two cutoffs a factor 10 apart: the
-// coarse one `decades + 1` and the fine one `decades` factors of 10 above it. Every factor of 10
-// is taken to cost what the last one did, as the whole pilot measured it.
-std::vector<double> forecastNotes(const std::vector<double>& coarse,
+// Each note's time at the search's cutoff, from pilots at cutoffs a factor 10 apart: the fine one
+// `decades` factors of 10 above it, the coarse one a factor above that and the coarser one
+// another (either may be empty). Every factor of 10 is taken to cost what the last did, as the
+// whole pilot measured it; over the last two where the coarser pilot was long enough to tell,
+// since the time grows unevenly (by 2 to 4 times a factor, in turns).
+std::vector<double> forecastNotes(const std::vector<double>& coarser,
+                                  const std::vector<double>& coarse,
                                   const std::vector<double>& fine, const int& decades);
 
 // Whether a search is shorter than this many seconds, even if every factor of 10 below the fine

@@ -83,11 +83,22 @@ constexpr int tableNotesAbove0 = 24;
 constexpr std::size_t tableShare = 2;
 
 // The pilots start at a cutoff that cuts nearly every path, and come down a factor of 10 at a
-// time until one takes this long, or forecasts a search shorter than this: some tenths of a
-// second in all, a few per cent of a search that takes minutes.
+// time until one takes longPilot and pilotShare of the forecast, or longestPilot, or forecasts a
+// search shorter than shortSearch: some tenths of a second in all, a few per cent of a search
+// that takes minutes.
 constexpr long double firstPilotCutoff = 1e-5L;
 constexpr double longPilot = 0.03;
+constexpr double pilotShare = 0.03;
+constexpr double longestPilot = 0.1;
 constexpr double shortSearch = 1;
+
+// Once this share of the last depth's states (1 in walkShown) has been walked, for this many
+// seconds, the walk's own pace forecasts the rest better than the pilots: their time grows
+// unevenly with the cutoff, by 2 to 4 times for every factor of 10.
+constexpr std::size_t walkShown = 100;
+constexpr double walkTimeShown = 0.2;
+// A prime: states are walked this many apart, modulo their number.
+constexpr std::size_t spreadingStep = 1000003;
 
 using Clock = std::chrono::steady_clock;
 
@@ -1051,17 +1062,23 @@ bool SplitSearch::walkStates(const Frontier& frontier, const int& threads,
         walkers.push_back(std::make_unique<Walker>(*this, frontier));
     }
     std::atomic<std::size_t> next(0);
+    // In an order spread over the whole frontier, so that the share of states walked is a fair
+    // measure of the walk's progress: states filed together tend to cost alike.
+    const std::size_t states = frontier.states();
+    const std::size_t spread = states % spreadingStep != 0 ? spreadingStep % states : 1;
     runOnThreads(
         used,
         [&](const int& thread) {
             Walker& walker = *walkers[static_cast<std::size_t>(thread)];
-            for (std::size_t state = next++; state < frontier.states(); state = next++) {
+            for (std::size_t taken = next++; taken < states; taken = next++) {
+                const std::size_t state = taken * spread % states;
                 if (skipped != nullptr && (*skipped)[state]) {
                     continue;
                 }
                 if (!walker.walkState(state)) {
                     return;
                 }
+                ++statesWalked;
             }
         },
         tick);
@@ -1103,6 +1120,11 @@ bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
     if (frontier.states() == 0) {
         return true;
     }
+    statesWalked = 0;
+    statesToWalk =
+        frontier.states() + (split ? spare->states() : 0) -
+        static_cast<std::size_t>(std::count(expandedStates.begin(), expandedStates.end(), char(1)));
+    walkStarted = Clock::now();
     return walkStates(frontier, threads, tick, split ? &expandedStates : nullptr) &&
            (!split || walkStates(*spare, threads, tick, nullptr));
 }
@@ -1119,6 +1141,7 @@ std::vector<double> SplitSearch::pilot(const std::vector<int>& notes, const int&
     const double seconds = secondsSince(started);
     cutoff = searchCutoff;
     everyPathFollowed = searchFollowsEvery;
+    statesToWalk = 0;
     std::fill(sums.begin(), sums.end(), 0);
     filed = 0;
     stateCount = 0;
@@ -1132,6 +1155,7 @@ std::vector<double> SplitSearch::forecastTime(const std::vector<int>& notes, con
     if (cutoff <= 0) {
         return forecast;
     }
+    std::vector<double> coarser;
     std::vector<double> coarse;
     const int firstDecades =
         std::max(1, static_cast<int>(std::ceil(std::log10(firstPilotCutoff / cutoff))));
@@ -1141,16 +1165,32 @@ std::vector<double> SplitSearch::forecastTime(const std::vector<int>& notes, con
         if (fine.empty()) {
             return {};
         }
-        forecast = ::forecastNotes(coarse, fine, decades);
-        // A pilot long enough to measure ends the series, and so does a search that will be
-        // short whatever the forecast's error.
-        if (std::accumulate(fine.begin(), fine.end(), 0.0) >= longPilot ||
+        forecast = ::forecastNotes(coarser, coarse, fine, decades);
+        // A pilot long enough to measure and short against the forecast ends the series, and so
+        // does a search that will be short whatever the forecast's error.
+        const double seconds = std::accumulate(fine.begin(), fine.end(), 0.0);
+        if (seconds >= longestPilot ||
+            (seconds >= longPilot &&
+             seconds >= pilotShare * std::accumulate(forecast.begin(), forecast.end(), 0.0)) ||
             forecastsShortSearch(fine, decades, shortSearch)) {
             break;
         }
+        coarser = std::move(coarse);
         coarse = std::move(fine);
     }
     return forecast;
+}
+
+double SplitSearch::walkShare(const double& elapsed) const {
+    const std::size_t walked = statesWalked;
+    const double walking = secondsSince(walkStarted);
+    if (statesToWalk == 0 || walked * walkShown < statesToWalk || walking < walkTimeShown) {
+        return -1;
+    }
+    const double left = walking *
+                        static_cast<double>(statesToWalk - std::min(walked, statesToWalk)) /
+                        static_cast<double>(walked);
+    return std::min(elapsed / (elapsed + left), 1.0 - 1e-9);
 }
 
 std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const int& threads,
@@ -1182,9 +1222,13 @@ std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const 
     SearchPace pace(std::move(forecast), secondsSince(started));
     std::uint64_t counted = 0;
     const Clock::time_point searchStarted = Clock::now();
+    const double piloted = secondsSince(started);
+    statesToWalk = 0;
     const auto paced = [&] {
-        const std::uint64_t reached = static_cast<std::uint64_t>(
-            pace.share(secondsSince(searchStarted)) * static_cast<double>(workUnits));
+        const double walked = walkShare(piloted + secondsSince(searchStarted));
+        const double share = walked >= 0 ? walked : pace.share(secondsSince(searchStarted));
+        const std::uint64_t reached =
+            static_cast<std::uint64_t>(share * static_cast<double>(workUnits));
         if (work != nullptr && reached > counted) {
             work->add(reached - counted);
             counted = reached;

@@ -4,6 +4,7 @@
 #include "tuning/searchthreads.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -54,8 +55,9 @@ public:
     // What plainTuneNote gives for each listed note (1 for note 0, the stored size for a fixed
     // note), in the list's order; empty when cancelled. tick is called on this thread every few
     // tens of milliseconds while the threads search. The counter, if given, is told the share of
-    // the time that has passed, as a pilot forecasts the whole (workUnits in all once the search
-    // has ended): the search begins with some tenths of a second of pilot searches.
+    // the time that has passed, as a pilot forecasts the whole and, once the last depth's walk
+    // has gone far enough to tell, as its own pace does (workUnits in all once the search has
+    // ended): the search begins with some tenths of a second of pilot searches.
     std::vector<long double> tune(const std::vector<int>& notes, const int& threads,
                                   WorkCounter* work, const std::function<void()>& tick);
 
@@ -171,6 +173,14 @@ private:
     // The states of the kept frontier whose next depth is in the spare one, after a depth that
     // only the heaviest states went to; empty otherwise.
     std::vector<char> expandedStates;
+
+    // How far the walk of the last depth has got: its states walked, of how many, since when.
+    std::atomic<std::size_t> statesWalked{0};
+    std::size_t statesToWalk = 0;
+    std::chrono::steady_clock::time_point walkStarted;
+    // The share of the search done after these seconds in all, as the walk's pace so far
+    // forecasts it; below 0 before the walk has gone far enough to tell.
+    double walkShare(const double& elapsed) const;
 
     // The frontier of the depth reached and the one the next depth is filed in.
     std::unique_ptr<Frontier> kept;

@@ -58,29 +58,38 @@ void TestSearchPace::share() {
 }
 
 void TestSearchPace::forecast_data() {
+    QTest::addColumn<Seconds>("coarser");
     QTest::addColumn<Seconds>("coarse");
     QTest::addColumn<Seconds>("fine");
     QTest::addColumn<int>("decades");
     QTest::addColumn<Seconds>("forecast");
 
     QTest::newRow("each factor costs what the last did")
-        << Seconds{0.01, 0.02} << Seconds{0.03, 0.054} << 2 << Seconds{0.03 * 7.84, 0.054 * 7.84};
+        << Seconds{} << Seconds{0.01, 0.02} << Seconds{0.03, 0.054} << 2
+        << Seconds{0.03 * 7.84, 0.054 * 7.84};
     // Pilots this short measure little but noise.
     QTest::newRow("a pilot too short to measure")
-        << Seconds{0.0005, 0.0005} << Seconds{0.01, 0.02} << 1 << Seconds{0.025, 0.05};
-    QTest::newRow("no coarse pilot") << Seconds{} << Seconds{0.01} << 2 << Seconds{0.0625};
+        << Seconds{} << Seconds{0.0005, 0.0005} << Seconds{0.01, 0.02} << 1 << Seconds{0.025, 0.05};
+    QTest::newRow("no coarse pilot")
+        << Seconds{} << Seconds{} << Seconds{0.01} << 2 << Seconds{0.0625};
     QTest::newRow("a step that grows beyond reason")
-        << Seconds{0.01} << Seconds{0.5} << 1 << Seconds{3.0};
+        << Seconds{} << Seconds{0.01} << Seconds{0.5} << 1 << Seconds{3.0};
     QTest::newRow("a finer pilot that came out quicker")
-        << Seconds{0.02} << Seconds{0.01} << 2 << Seconds{0.0225};
+        << Seconds{} << Seconds{0.02} << Seconds{0.01} << 2 << Seconds{0.0225};
+    // Steps of 4 and then 2.25 count as two of 3.
+    QTest::newRow("two factors that grew unevenly")
+        << Seconds{0.01} << Seconds{0.04} << Seconds{0.09} << 2 << Seconds{0.81};
+    QTest::newRow("a coarser pilot too short to measure")
+        << Seconds{0.001} << Seconds{0.04} << Seconds{0.09} << 1 << Seconds{0.2025};
 }
 
 void TestSearchPace::forecast() {
+    QFETCH(Seconds, coarser);
     QFETCH(Seconds, coarse);
     QFETCH(Seconds, fine);
     QFETCH(int, decades);
     QFETCH(Seconds, forecast);
-    const Seconds made = forecastNotes(coarse, fine, decades);
+    const Seconds made = forecastNotes(coarser, coarse, fine, decades);
     QCOMPARE(made.size(), forecast.size());
     for (std::size_t note = 0; note < made.size(); ++note) {
         QVERIFY2(std::fabs(made[note] - forecast[note]) < 1e-12 * forecast[note],
