@@ -23,6 +23,11 @@ constexpr double fewestStep = 1.5;
 constexpr double mostStep = 6;
 constexpr double likelyMostStep = 3.5;
 
+// A last stage tells its pace once this share of it (1 in stageShown) has been done, over this
+// many seconds.
+constexpr std::size_t stageShown = 100;
+constexpr double stageTimeShown = 0.2;
+
 double sum(const std::vector<double>& values) {
     return std::accumulate(values.begin(), values.end(), 0.0);
 }
@@ -76,4 +81,14 @@ std::vector<double> forecastNotes(const std::vector<double>& coarser,
 bool forecastsShortSearch(const std::vector<double>& fine, const int& decades,
                           const double& seconds) {
     return sum(fine) * std::pow(likelyMostStep, decades) < seconds;
+}
+
+double shareFromLastStage(const double& elapsed, const double& staged, const std::size_t& done,
+                          const std::size_t& parts) {
+    if (parts == 0 || done * stageShown < parts || staged < stageTimeShown) {
+        return -1;
+    }
+    const double left =
+        staged * static_cast<double>(parts - std::min(done, parts)) / static_cast<double>(done);
+    return std::min(elapsed / (elapsed + left), 1.0 - 1e-9);
 }

@@ -92,11 +92,6 @@ constexpr double pilotShare = 0.03;
 constexpr double longestPilot = 0.1;
 constexpr double shortSearch = 1;
 
-// Once this share of the last depth's states (1 in walkShown) has been walked, for this many
-// seconds, the walk's own pace forecasts the rest better than the pilots: their time grows
-// unevenly with the cutoff, by 2 to 4 times for every factor of 10.
-constexpr std::size_t walkShown = 100;
-constexpr double walkTimeShown = 0.2;
 // A prime: states are walked this many apart, modulo their number.
 constexpr std::size_t spreadingStep = 1000003;
 
@@ -1182,15 +1177,7 @@ std::vector<double> SplitSearch::forecastTime(const std::vector<int>& notes, con
 }
 
 double SplitSearch::walkShare(const double& elapsed) const {
-    const std::size_t walked = statesWalked;
-    const double walking = secondsSince(walkStarted);
-    if (statesToWalk == 0 || walked * walkShown < statesToWalk || walking < walkTimeShown) {
-        return -1;
-    }
-    const double left = walking *
-                        static_cast<double>(statesToWalk - std::min(walked, statesToWalk)) /
-                        static_cast<double>(walked);
-    return std::min(elapsed / (elapsed + left), 1.0 - 1e-9);
+    return shareFromLastStage(elapsed, secondsSince(walkStarted), statesWalked, statesToWalk);
 }
 
 std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const int& threads,

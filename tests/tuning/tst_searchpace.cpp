@@ -15,6 +15,8 @@ private slots:
     void share();
     void forecast_data();
     void forecast();
+    void lastStage_data();
+    void lastStage();
 };
 
 void TestSearchPace::share_data() {
@@ -95,6 +97,32 @@ void TestSearchPace::forecast() {
         QVERIFY2(std::fabs(made[note] - forecast[note]) < 1e-12 * forecast[note],
                  qPrintable(QString::number(made[note], 'g', 17)));
     }
+}
+
+void TestSearchPace::lastStage_data() {
+    QTest::addColumn<double>("elapsed");
+    QTest::addColumn<double>("staged");
+    QTest::addColumn<int>("done");
+    QTest::addColumn<int>("parts");
+    QTest::addColumn<double>("share");
+
+    QTest::newRow("under a hundredth done") << 10.0 << 1.0 << 9 << 1000 << -1.0;
+    QTest::newRow("under a fifth of a second") << 10.0 << 0.1 << 100 << 1000 << -1.0;
+    QTest::newRow("nothing to do") << 10.0 << 1.0 << 0 << 0 << -1.0;
+    // 3 s for a quarter leave 9 s, after 4 s in all.
+    QTest::newRow("a quarter done") << 4.0 << 3.0 << 250 << 1000 << 4.0 / 13;
+    QTest::newRow("all done, but not yet ended") << 5.0 << 4.0 << 1000 << 1000 << 1 - 1e-9;
+}
+
+void TestSearchPace::lastStage() {
+    QFETCH(double, elapsed);
+    QFETCH(double, staged);
+    QFETCH(int, done);
+    QFETCH(int, parts);
+    QFETCH(double, share);
+    QCOMPARE(shareFromLastStage(elapsed, staged, static_cast<std::size_t>(done),
+                                static_cast<std::size_t>(parts)),
+             share);
 }
 
 QTEST_APPLESS_MAIN(TestSearchPace)
