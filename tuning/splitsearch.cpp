@@ -422,7 +422,15 @@ std::size_t SplitSearch::fileTargets(const Frontier& frontier, std::vector<Expan
     std::vector<std::uint32_t> filing(slotCount, 0);
     std::vector<std::uint64_t> key(words);
     std::vector<std::size_t> counts;
+    unsigned sinceLook = 0;
     for (Expansion& expansion : expansions) {
+        // A few million expansions take tens of milliseconds on one thread.
+        if (++sinceLook == levelsPerFlagLook) {
+            sinceLook = 0;
+            if (cancelationRequest) {
+                break;
+            }
+        }
         if (!files(expansion)) {
             continue;
         }
@@ -652,6 +660,9 @@ bool SplitSearch::deepen(Frontier& frontier, const int& threads, const std::func
     Frontier& next = *spare;
     next.clear();
     fileTargets(frontier, expansions, next);
+    if (cancelationRequest) {
+        return false;
+    }
     fillNext(frontier, expansions, next, threads, tick);
     if (cancelationRequest) {
         return false;
