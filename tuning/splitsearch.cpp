@@ -92,6 +92,17 @@ constexpr double pilotShare = 0.03;
 constexpr double longestPilot = 0.1;
 constexpr double shortSearch = 1;
 
+// A next depth is filed in at most this many parts (each goes through all of the expansions);
+// parts are taken a part in partSlack larger than the room asks for.
+constexpr std::size_t mostParts = 64;
+constexpr std::size_t partSlack = 8;
+// Filing a part takes, besides its frontier, about this much per expansion in it: its place in
+// the order of targets and in the targets' table.
+constexpr std::size_t filingBytes = 16;
+
+// The walks' progress is told the pace in these units.
+constexpr std::size_t progressUnits = std::size_t(1) << 20;
+
 // A prime: states are walked this many apart, modulo their number.
 constexpr std::size_t spreadingStep = 1000003;
 
@@ -267,7 +278,9 @@ int SplitSearch::sortedChildren(const int* notes, const int& size, std::uint16_t
 
 namespace {
 
+// The targets of an expansion of a fixed child, and of one filed in another part.
 constexpr std::uint32_t noTarget = ~std::uint32_t(0);
+constexpr std::uint32_t otherPart = noTarget - 1;
 
 // The number of weights among the first `reached` (in descending order) whose product with the
 // exponent exceeds the cutoff, as the recursion tests it.
@@ -411,11 +424,12 @@ SplitSearch::findExpansions(const Frontier& frontier, const int& threads,
     return expansions;
 }
 
-std::size_t SplitSearch::fileTargets(const Frontier& frontier, std::vector<Expansion>& expansions,
-                                     Frontier& next) const {
+void SplitSearch::fileTargets(const Frontier& frontier, std::vector<Expansion>& expansions,
+                              Frontier& next, const std::size_t& part,
+                              const std::size_t& parts) const {
     const std::size_t words = frontier.words;
     std::size_t slotCount = 1024;
-    while (slotCount < 2 * expansions.size()) {
+    while (slotCount * parts < 2 * expansions.size()) {
         slotCount *= 2;
     }
     // State numbers + 1 by the hash of (current note, list); 0 for a free slot.
@@ -431,7 +445,9 @@ std::size_t SplitSearch::fileTargets(const Frontier& frontier, std::vector<Expan
                 break;
             }
         }
+        // A fixed child's levels are counted with the first part.
         if (!files(expansion)) {
+            expansion.target = part == 0 ? noTarget : otherPart;
             continue;
         }
         const std::uint64_t* from = frontier.key(expansion.state);
@@ -442,6 +458,11 @@ std::size_t SplitSearch::fileTargets(const Frontier& frontier, std::vector<Expan
         std::uint64_t hash = mix(static_cast<std::uint64_t>(child) + 0x9e3779b97f4a7c15ULL);
         for (std::size_t word = 0; word < words; ++word) {
             hash = mix(hash ^ key[word]);
+        }
+        // The high bits pick the part, the low ones the slot.
+        if ((hash >> 32) % parts != part) {
+            expansion.target = otherPart;
+            continue;
         }
         std::size_t slot = hash & (slotCount - 1);
         while (filing[slot] != 0) {
@@ -465,7 +486,6 @@ std::size_t SplitSearch::fileTargets(const Frontier& frontier, std::vector<Expan
     for (const std::size_t count : counts) {
         next.offsets.push_back(next.offsets.back() + count);
     }
-    return next.offsets.back();
 }
 
 void SplitSearch::fillNext(const Frontier& frontier, const std::vector<Expansion>& expansions,
@@ -474,16 +494,21 @@ void SplitSearch::fillNext(const Frontier& frontier, const std::vector<Expansion
     // The expansions by target, those of fixed children (which file nothing) last.
     std::vector<std::size_t> incoming(next.states() + 2, 0);
     for (const Expansion& expansion : expansions) {
-        ++incoming[expansion.target == noTarget ? next.states() + 1 : expansion.target + 1];
+        if (expansion.target != otherPart) {
+            ++incoming[expansion.target == noTarget ? next.states() + 1 : expansion.target + 1];
+        }
     }
     for (std::size_t target = 1; target < incoming.size(); ++target) {
         incoming[target] += incoming[target - 1];
     }
-    std::vector<std::uint32_t> order(expansions.size());
+    std::vector<std::uint32_t> order(incoming.back());
     {
         std::vector<std::size_t> cursor(incoming.begin(), incoming.end() - 1);
         for (std::size_t index = 0; index < expansions.size(); ++index) {
             const std::uint32_t target = expansions[index].target;
+            if (target == otherPart) {
+                continue;
+            }
             order[cursor[target == noTarget ? next.states() : target]++] =
                 static_cast<std::uint32_t>(index);
         }
@@ -582,98 +607,92 @@ std::size_t SplitSearch::filedBytes(const std::vector<Expansion>& expansions,
     return bytes;
 }
 
-bool SplitSearch::keepHeaviest(const Frontier& frontier, std::vector<Expansion>& expansions,
-                               const std::size_t& room, std::vector<char>& expanded) const {
-    const std::size_t states = frontier.states();
-    // Per state: where its expansions start, and what they file and take while filed.
-    std::vector<std::size_t> first(states + 1, expansions.size());
-    std::vector<std::size_t> added(states, 0);
-    for (std::size_t index = expansions.size(); index-- > 0;) {
-        first[expansions[index].state] = index;
-        added[expansions[index].state] +=
-            filedBytes({expansions[index]}, frontier.words) + 2 * sizeof(Expansion);
-    }
-    for (std::size_t state = states; state-- > 0;) {
-        first[state] = std::min(first[state], first[state + 1]);
-    }
-    std::vector<std::size_t> order(states);
-    std::iota(order.begin(), order.end(), 0);
-    // The heaviest states have the largest subtrees.
-    std::stable_sort(order.begin(), order.end(), [&frontier](const auto& a, const auto& b) {
-        return frontier.weight(frontier.offsets[a]) > frontier.weight(frontier.offsets[b]);
-    });
-    expanded.assign(states, 0);
-    std::size_t bytes = 0;
-    bool any = false;
-    for (const std::size_t state : order) {
-        if (bytes + added[state] <= room) {
-            bytes += added[state];
-            expanded[state] = 1;
-            any = true;
-        }
-    }
-    std::vector<Expansion> kept;
-    for (std::size_t state = 0; state < states; ++state) {
-        if (expanded[state]) {
-            kept.insert(kept.end(), expansions.begin() + static_cast<std::ptrdiff_t>(first[state]),
-                        expansions.begin() + static_cast<std::ptrdiff_t>(first[state + 1]));
-        }
-    }
-    expansions.swap(kept);
-    if (!any) {
-        expanded.clear();
-    }
-    return any;
-}
-
-bool SplitSearch::deepen(Frontier& frontier, const int& threads, const std::function<void()>& tick,
-                         bool& whole) {
-    std::vector<Expansion> expansions = findExpansions(frontier, threads, tick);
-    if (cancelationRequest) {
-        return false;
-    }
+std::size_t SplitSearch::partsBelow(const Frontier& frontier,
+                                    const std::vector<Expansion>& expansions) const {
     std::size_t entries = 0;
     for (const Expansion& expansion : expansions) {
         entries += files(expansion) ? expansion.count : 0;
     }
-    if (!walkExceeds(frontier, entries / fileToWalk)) {
-        return false;
+    if (entries == 0 || !walkExceeds(frontier, entries / fileToWalk)) {
+        return 0;
     }
-    // The expansions count twice: what filing them takes besides the next frontier (their
-    // order, their targets' table) is about as much again.
-    const std::size_t held = frontier.heldBytes();
-    const std::size_t free = frontierBudget > held ? frontierBudget - held : 0;
-    const std::size_t expansionBytes = 2 * expansions.size() * sizeof(Expansion);
-    whole = filedBytes(expansions, frontier.words) + expansionBytes <= free;
-    // Only the kept expansions stay while the heaviest states are filed.
-    if (!whole && !keepHeaviest(frontier, expansions, free, expandedStates)) {
-        return false;
+    const std::size_t free = roomBelow(frontier, expansions);
+    const std::size_t bytes =
+        filedBytes(expansions, frontier.words) + expansions.size() * filingBytes;
+    if (bytes <= free) {
+        return 1;
     }
-    // The frontiers hold on to the memory they once took; a spare that holds more than there is
-    // room for gives it back.
-    const std::size_t kept = 2 * expansions.size() * sizeof(Expansion);
-    if (spare->heldBytes() > (free > kept ? free - kept : 0)) {
-        *spare = Frontier(frontier.words);
+    // Parts are filled by hash, so some take more than their share.
+    const std::size_t parts =
+        (bytes + bytes / partSlack + free - 1) / std::max<std::size_t>(free, 1);
+    return parts <= mostParts ? parts : 0;
+}
+
+std::size_t SplitSearch::roomBelow(const Frontier& frontier,
+                                   const std::vector<Expansion>& expansions) const {
+    const std::size_t held = frontier.heldBytes() + expansions.size() * sizeof(Expansion);
+    return frontierBudget > held ? frontierBudget - held : 0;
+}
+
+bool SplitSearch::descend(const int& threads, const std::function<void()>& tick) {
+    for (;; ++depth) {
+        std::vector<Expansion> expansions;
+        if (depth < depthLimit) {
+            expansions = findExpansions(*kept, threads, tick);
+        }
+        if (cancelationRequest) {
+            return false;
+        }
+        const std::size_t parts = expansions.empty() ? 0 : partsBelow(*kept, expansions);
+        if (parts == 0) {
+            return walkFrontier(*kept, threads, tick, 0, 1);
+        }
+        const std::size_t free = roomBelow(*kept, expansions);
+        const std::size_t filing = expansions.size() / parts * filingBytes;
+        const std::size_t room = free > filing ? free - filing : 0;
+        for (std::size_t part = 0; part < parts; ++part) {
+            // The spare frontier keeps its memory from one depth, part and pilot to the next, so
+            // that its pages are taken from the system once, unless it holds more than there is
+            // room for.
+            if (spare->heldBytes() > room) {
+                *spare = Frontier(kept->words);
+            }
+            spare->clear();
+            fileTargets(*kept, expansions, *spare, part, parts);
+            if (cancelationRequest) {
+                return false;
+            }
+            fillNext(*kept, expansions, *spare, threads, tick);
+            // A part's states meet the other parts' below it: it is walked.
+            const double step = 1 / static_cast<double>(parts);
+            if (cancelationRequest ||
+                (parts > 1 && !walkFrontier(*spare, threads, tick, step * static_cast<double>(part),
+                                            step * static_cast<double>(part + 1)))) {
+                return false;
+            }
+        }
+        if (parts > 1) {
+            ++depth;
+            return true;
+        }
+        std::swap(kept, spare);
     }
-    // The spare frontier keeps its memory from one depth and one pilot to the next, so that
-    // its pages are taken from the system once.
-    Frontier& next = *spare;
-    next.clear();
-    fileTargets(frontier, expansions, next);
-    if (cancelationRequest) {
-        return false;
+}
+
+bool SplitSearch::walkFrontier(const Frontier& frontier, const int& threads,
+                               const std::function<void()>& tick, const double& low,
+                               const double& high) {
+    filed = std::max(filed, frontier.entries());
+    stateCount = std::max(stateCount, frontier.states());
+    if (!walkBegun) {
+        walkStarted = Clock::now();
+        walkBegun = true;
     }
-    fillNext(frontier, expansions, next, threads, tick);
-    if (cancelationRequest) {
-        return false;
-    }
-    // Where only the heaviest states went a depth further, the others stay to be walked from
-    // this depth: no copy of them needs room.
-    if (whole) {
-        std::swap(frontier, next);
-    }
-    ++depth;
-    return true;
+    walkLow = low;
+    walkHigh = high;
+    statesWalked = 0;
+    statesToWalk = frontier.states();
+    return walkStates(frontier, threads, tick);
 }
 
 // Walks the subtrees of states on one thread, adding what it finds to sums of its own.
@@ -1060,7 +1079,7 @@ bool SplitSearch::walkExceeds(const Frontier& frontier, const std::size_t& level
 }
 
 bool SplitSearch::walkStates(const Frontier& frontier, const int& threads,
-                             const std::function<void()>& tick, const std::vector<char>* skipped) {
+                             const std::function<void()>& tick) {
     const int used = static_cast<int>(std::max<std::size_t>(
         1, std::min<std::size_t>(static_cast<std::size_t>(threads), frontier.states())));
     std::vector<std::unique_ptr<Walker>> walkers;
@@ -1077,11 +1096,7 @@ bool SplitSearch::walkStates(const Frontier& frontier, const int& threads,
         [&](const int& thread) {
             Walker& walker = *walkers[static_cast<std::size_t>(thread)];
             for (std::size_t taken = next++; taken < states; taken = next++) {
-                const std::size_t state = taken * spread % states;
-                if (skipped != nullptr && (*skipped)[state]) {
-                    continue;
-                }
-                if (!walker.walkState(state)) {
+                if (!walker.walkState(taken * spread % states)) {
                     return;
                 }
                 ++statesWalked;
@@ -1103,36 +1118,14 @@ bool SplitSearch::searchGroup(const std::vector<int>& notes, const int& threads,
         kept = std::make_unique<Frontier>((static_cast<std::size_t>(noteCount) + 63) / 64);
         spare = std::make_unique<Frontier>(kept->words);
     }
-    Frontier& frontier = *kept;
-    frontier.clear();
+    kept->clear();
     depth = 0;
-    if (!startFrontier(frontier, notes)) {
+    walkBegun = false;
+    statesToWalk = 0;
+    if (!startFrontier(*kept, notes)) {
         return true;
     }
-    expandedStates.clear();
-    // After a depth that took only the heaviest states, the spare frontier holds their next
-    // depth and the search goes no deeper.
-    bool whole = true;
-    while (whole && frontier.states() > 0 && depth < depthLimit &&
-           deepen(frontier, threads, tick, whole)) {
-        // Deepens until the next depth would not pay or not fit.
-    }
-    if (cancelationRequest) {
-        return false;
-    }
-    const bool split = !expandedStates.empty();
-    filed = std::max(filed, frontier.entries() + (split ? spare->entries() : 0));
-    stateCount = std::max(stateCount, frontier.states() + (split ? spare->states() : 0));
-    if (frontier.states() == 0) {
-        return true;
-    }
-    statesWalked = 0;
-    statesToWalk =
-        frontier.states() + (split ? spare->states() : 0) -
-        static_cast<std::size_t>(std::count(expandedStates.begin(), expandedStates.end(), char(1)));
-    walkStarted = Clock::now();
-    return walkStates(frontier, threads, tick, split ? &expandedStates : nullptr) &&
-           (!split || walkStates(*spare, threads, tick, nullptr));
+    return descend(threads, tick);
 }
 
 std::vector<double> SplitSearch::pilot(const std::vector<int>& notes, const int& threads,
@@ -1147,7 +1140,7 @@ std::vector<double> SplitSearch::pilot(const std::vector<int>& notes, const int&
     const double seconds = secondsSince(started);
     cutoff = searchCutoff;
     everyPathFollowed = searchFollowsEvery;
-    statesToWalk = 0;
+    walkBegun = false;
     std::fill(sums.begin(), sums.end(), 0);
     filed = 0;
     stateCount = 0;
@@ -1188,7 +1181,14 @@ std::vector<double> SplitSearch::forecastTime(const std::vector<int>& notes, con
 }
 
 double SplitSearch::walkShare(const double& elapsed) const {
-    return shareFromLastStage(elapsed, secondsSince(walkStarted), statesWalked, statesToWalk);
+    if (!walkBegun || statesToWalk == 0) {
+        return -1;
+    }
+    const double walked = static_cast<double>(std::min<std::size_t>(statesWalked, statesToWalk)) /
+                          static_cast<double>(statesToWalk);
+    const double progress = walkLow + (walkHigh - walkLow) * walked;
+    return shareFromLastStage(elapsed, secondsSince(walkStarted),
+                              static_cast<std::size_t>(progress * progressUnits), progressUnits);
 }
 
 std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const int& threads,
@@ -1221,7 +1221,7 @@ std::vector<long double> SplitSearch::tune(const std::vector<int>& notes, const 
     std::uint64_t counted = 0;
     const Clock::time_point searchStarted = Clock::now();
     const double piloted = secondsSince(started);
-    statesToWalk = 0;
+    walkBegun = false;
     const auto paced = [&] {
         const double walked = walkShare(piloted + secondsSince(searchStarted));
         const double share = walked >= 0 ? walked : pace.share(secondsSince(searchStarted));

@@ -26,9 +26,10 @@
 // only shrink along a path: a level is reached exactly when its own weight exceeds the cutoff.
 //
 // Every level of the first depths is reached through its own path, breadth first, with its
-// weight as the recursion multiplies it; at the depth where the next would not fit the memory
-// budget, the weights are filed under their state: the current note and the list of notes left,
-// which is all that the subtree below depends on. Each state's subtree is then walked once with
+// weight as the recursion multiplies it; at the depth where filing the next no longer pays, the
+// weights are filed under their state: the current note and the list of notes left, which is
+// all that the subtree below depends on. A depth that does not fit the memory budget is filed
+// a part of its states at a time. Each state's subtree is then walked once with
 // weights relative to the state, whatever the number of weights filed there and whichever notes
 // they tune: a level below adds a * h times the sum of the filed weights A with A * a above the
 // cutoff (a prefix of them, sorted in descending order). A weight within a few units in the
@@ -41,8 +42,8 @@
 class SplitSearch {
 public:
     // What the filed weights, their states and the exponent table may take. The threads'
-    // scratch and what the heap keeps of it come on top: quillmere-tune peaked at 179 MB on
-    // 17edo at dial 900.
+    // scratch and what the heap keeps of it come on top: quillmere-tune peaked at 186 MB on
+    // 17edo at dial 900 (filed in parts).
     static constexpr std::size_t defaultMemoryBudget = std::size_t(160) << 20;
 
     // The input's logarithms must stand for it (SearchInput::takesLogarithms).
@@ -80,26 +81,30 @@ private:
 
     // Sets the first levels of the listed notes; false when none is to be searched.
     bool startFrontier(Frontier& frontier, const std::vector<int>& notes);
-    // The next depth of the frontier, if it fits the budget; false when it does not or the
-    // run was cancelled.
-    // When the whole of it does not fit, the heaviest states are taken to the next depth in the
-    // spare frontier and the others stay where they are; `whole` tells which.
-    bool deepen(Frontier& frontier, const int& threads, const std::function<void()>& tick,
-                bool& whole);
+    // Searches below the kept frontier, whose levels are in the sums: files the next depth while
+    // that pays and fits, then walks the states of the last. A last depth that does not fit
+    // is filed in parts, each holding the states whose hash falls in it, so that every state
+    // still gathers all of its weights; each part is walked in turn. False when cancelled.
+    bool descend(const int& threads, const std::function<void()>& tick);
+    // In how many parts the frontier's next depth is to be filed; 0 when it is better walked.
+    std::size_t partsBelow(const Frontier& frontier,
+                           const std::vector<Expansion>& expansions) const;
+    // What the next frontier may take while the frontier and its expansions are held.
+    std::size_t roomBelow(const Frontier& frontier, const std::vector<Expansion>& expansions) const;
+    // Walks the frontier's states, the search's progress going from `low` to `high`.
+    bool walkFrontier(const Frontier& frontier, const int& threads,
+                      const std::function<void()>& tick, const double& low, const double& high);
     // Whether the expansion files weights (not for a fixed child).
     bool files(const Expansion& expansion) const;
     // What the expansions file in the next frontier.
     std::size_t filedBytes(const std::vector<Expansion>& expansions,
                            const std::size_t& words) const;
-    // Keeps the expansions of the heaviest states whose next frontier fits the room, and marks
-    // those states; false when none fits.
-    bool keepHeaviest(const Frontier& frontier, std::vector<Expansion>& expansions,
-                      const std::size_t& room, std::vector<char>& expanded) const;
     std::vector<Expansion> findExpansions(const Frontier& frontier, const int& threads,
                                           const std::function<void()>& tick) const;
-    // Files the expansions' targets as states of the next frontier; the weights they take.
-    std::size_t fileTargets(const Frontier& frontier, std::vector<Expansion>& expansions,
-                            Frontier& next) const;
+    // Files the targets of the expansions in the part as states of the next frontier; the
+    // expansions of the other parts are marked as such.
+    void fileTargets(const Frontier& frontier, std::vector<Expansion>& expansions, Frontier& next,
+                     const std::size_t& part, const std::size_t& parts) const;
     // Writes the weights of the next frontier, and adds every level of it to the sums.
     void fillNext(const Frontier& frontier, const std::vector<Expansion>& expansions,
                   Frontier& next, const int& threads, const std::function<void()>& tick);
@@ -120,9 +125,9 @@ private:
     // Whether walking every state of the frontier would go through more than this many levels,
     // judged from a sample of them (or true when cancelled).
     bool walkExceeds(const Frontier& frontier, const std::size_t& levels) const;
-    // Walks the frontier's states but the skipped ones; false when cancelled.
-    bool walkStates(const Frontier& frontier, const int& threads, const std::function<void()>& tick,
-                    const std::vector<char>* skipped);
+    // Walks the frontier's states; false when cancelled.
+    bool walkStates(const Frontier& frontier, const int& threads,
+                    const std::function<void()>& tick);
     // The search's time, forecast from pilot searches at raised cutoffs, as one figure (empty
     // when cancelled).
     std::vector<double> forecastTime(const std::vector<int>& notes, const int& threads,
@@ -170,16 +175,16 @@ private:
     // Per thread, the children of the lists it met last.
     mutable std::vector<std::unique_ptr<ListChildren>> lists;
 
-    // The states of the kept frontier whose next depth is in the spare one, after a depth that
-    // only the heaviest states went to; empty otherwise.
-    std::vector<char> expandedStates;
-
-    // How far the walk of the last depth has got: its states walked, of how many, since when.
+    // How far the walks have got: the progress at the current walk's start and end, its states
+    // walked, of how many, and since when the first walk began (unset before it).
+    double walkLow = 0;
+    double walkHigh = 0;
     std::atomic<std::size_t> statesWalked{0};
     std::size_t statesToWalk = 0;
+    bool walkBegun = false;
     std::chrono::steady_clock::time_point walkStarted;
-    // The share of the search done after these seconds in all, as the walk's pace so far
-    // forecasts it; below 0 before the walk has gone far enough to tell.
+    // The share of the search done after these seconds in all, as the walks' pace so far
+    // forecasts it; below 0 before the walks have gone far enough to tell.
     double walkShare(const double& elapsed) const;
 
     // The frontier of the depth reached and the one the next depth is filed in.

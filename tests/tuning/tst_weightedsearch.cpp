@@ -217,7 +217,7 @@ private slots:
                      qPrintable(QStringLiteral("budget %1: %2").arg(budget).arg(budgetDifference)));
         }
         // The split at every depth, so that the levels below it are walked from states, and
-        // within a budget so small that only the heaviest states go deeper.
+        // within a budget so small that a depth is filed in parts.
         if (!scale.searchInput().takesLogarithms()) {
             return;
         }
