@@ -94,7 +94,7 @@ constexpr double shortSearch = 1;
 
 // A next depth is filed in at most this many parts (each goes through all of the expansions);
 // parts are taken a part in partSlack larger than the room asks for.
-constexpr std::size_t mostParts = 64;
+constexpr std::size_t mostParts = 256;
 constexpr std::size_t partSlack = 8;
 // Filing a part takes, besides its frontier, about this much per expansion in it: its place in
 // the order of targets and in the targets' table.
