@@ -18,9 +18,12 @@ constexpr double overrun = 0.1;
 // a factor of 10 in the cutoff then counts this much.
 constexpr double shortestPilot = 0.01;
 constexpr double usualStep = 2.5;
-// Seen on the built-in scale spaces between dial 700 and 950: 2 to 3.
+// Seen on the built-in scale spaces between dial 700 and 950: 2 to 3. Pilots of a tenth of a
+// second are timed to within a factor of 2 or so, and a step measured from two of them comes out
+// as high as 3.2 where the search's own depths later took 2.5 to 2.7 (17edo at dial 900); over
+// six factors of 10 that is a forecast 3 times too long. So no measured step counts over 2.8.
 constexpr double fewestStep = 1.5;
-constexpr double mostStep = 6;
+constexpr double mostStep = 2.8;
 constexpr double likelyMostStep = 3.5;
 
 // A last stage tells its pace once this share of it (1 in stageShown) has been done, over this
