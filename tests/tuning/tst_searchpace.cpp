@@ -76,9 +76,6 @@ void TestSearchPace::forecast_data() {
         << Seconds{} << Seconds{} << Seconds{0.01} << 2 << Seconds{0.0625};
     QTest::newRow("a step that grows beyond reason")
         << Seconds{} << Seconds{0.01} << Seconds{0.5} << 1 << Seconds{1.4};
-    // A noisy pilot measures 3.2; the depths below took 2.5 to 2.7.
-    QTest::newRow("a step past what searches take")
-        << Seconds{} << Seconds{0.05} << Seconds{0.16} << 2 << Seconds{0.16 * 7.84};
     QTest::newRow("a finer pilot that came out quicker")
         << Seconds{} << Seconds{0.02} << Seconds{0.01} << 2 << Seconds{0.0225};
     // Steps of 4 and then 1.44 count as two of 2.4.
