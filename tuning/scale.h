@@ -45,8 +45,8 @@ public:
     // and a final 100, or 0 when the run was cancelled (its values are then meaningless).
     std::vector<long double> makeWeightedTuning(std::atomic<bool>& cancelationRequest,
                                                 std::function<void(int)> progressCallback) const;
-    // A second, finer progress channel for the weighted search: ten-thousandths of the work
-    // expected, rising and below 10000, at least every couple of seconds while the search
+    // A second, finer progress channel for the weighted search: millionths of the work
+    // expected (workParts), rising and below 1000000, at least every couple of seconds while the search
     // advances, called on the thread that runs tuneScale. Empty for none.
     void setWorkCallback(std::function<void(int)> callback) { workCallback = std::move(callback); }
     // The pitch of one note relative to note 0 by the weighted search (the split search of

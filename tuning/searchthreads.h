@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <functional>
 
-// The work of a search is reported in ten-thousandths: fine enough that the report of a search
-// of many minutes moves every couple of seconds, although the work of its first levels is
-// counted evenly while their first paths take longest.
-constexpr int workParts = 10000;
+// The work of a search is reported in millionths: fine enough that the report of a search of
+// many minutes moves every couple of seconds, although the work of its first levels is counted
+// evenly while their first paths take longest, and that a search of hours has moved within its
+// first second, so that its length can be told from the first report.
+constexpr int workParts = 1000000;
 
 // Work counted by the searching threads against the work expected, read by the thread that
 // waits for them.
@@ -18,7 +19,7 @@ public:
     // Whole percentages of the work expected; 99 at most, since the caller still has the
     // result to hand over when every unit is done.
     int percent() const { return parts() * 100 / workParts; }
-    // The same in ten-thousandths (workParts); 9999 at most.
+    // The same in millionths (workParts); workParts - 1 at most.
     int parts() const;
 
 private:

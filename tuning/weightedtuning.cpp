@@ -28,7 +28,7 @@ std::size_t memoryBudgetFor(const int& noteCount) {
     return noteCount <= smallTableNotes ? smallTableBudget : WeightedSearch::defaultMemoryBudget;
 }
 
-// Reports the work done when it has risen by another ten-thousandth.
+// Reports the work done when it has risen by another millionth.
 class WorkReport {
 public:
     WorkReport(WorkCounter& counter, const std::function<void(int)>& report)

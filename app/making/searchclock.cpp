@@ -1,5 +1,7 @@
 #include "app/making/searchclock.h"
 
+#include "tuning/searchthreads.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -24,7 +26,7 @@ void SearchClock::start(const qint64& now) {
 
 void SearchClock::report(const int& newParts, const qint64& now) {
     if (newParts > parts) {
-        parts = std::min(newParts, 10000);
+        parts = std::min(newParts, workParts);
         reported = now;
     }
 }
@@ -34,7 +36,7 @@ std::optional<double> SearchClock::totalSeconds() const {
     if (parts <= 0 || elapsed < settling) {
         return std::nullopt;
     }
-    return elapsed / 1000.0 * 10000.0 / parts;
+    return elapsed / 1000.0 * workParts / parts;
 }
 
 std::optional<double> SearchClock::secondsLeft(const qint64& now) const {

@@ -11,7 +11,7 @@ class SearchClock {
 public:
     // Times in milliseconds since any fixed moment.
     void start(const qint64& now);
-    // The share of the work done, in ten-thousandths, reported at `now`.
+    // The share of the work done, in millionths (workParts), reported at `now`.
     void report(const int& parts, const qint64& now);
 
     // The whole search's length, extrapolated from the work done so far; none before the

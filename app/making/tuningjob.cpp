@@ -1,5 +1,7 @@
 #include "app/making/tuningjob.h"
 
+#include "tuning/searchthreads.h"
+
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -29,13 +31,13 @@ void TuningJob::start(TuningRequest request) {
     future = QtConcurrent::run(QThreadPool::globalInstance(), [job, thisRun,
                                                                request = std::move(request)] {
         // Queued on the job: Qt drops the calls still pending when it goes. The search
-        // reports per note (percent) and by the work done (ten-thousandths).
+        // reports per note (percent) and by the work done (millionths).
         const auto show = [job, thisRun](int parts) {
             QMetaObject::invokeMethod(
                 job, [job, thisRun, parts] { job->report(thisRun, parts); }, Qt::QueuedConnection);
         };
         const auto progress = [show](int percent) {
-            show(100 * percent);
+            show(percent * (workParts / 100));
         };
         // An exception kept in the future would be thrown again by every later wait for
         // it, this job's destructor included: a failed search gives no tuning instead.

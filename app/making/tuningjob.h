@@ -33,7 +33,7 @@ public:
     bool isRunning() const { return future.isRunning(); }
 
 signals:
-    // The share of the work done, in ten-thousandths, rising within a run.
+    // The share of the work done, in millionths (workParts), rising within a run.
     void progressed(int parts);
     // The progress bar's format while a search runs, with the time left once it is known,
     // refreshed every second; the plain percentage once it has ended.

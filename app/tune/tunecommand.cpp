@@ -10,6 +10,7 @@
 #include "app/making/searchclock.h"
 #include "app/making/tuningcheck.h"
 #include "app/making/tuningmaking.h"
+#include "tuning/searchthreads.h"
 #include "app/shared/storageconstants.h"
 #include "app/work/workstate.h"
 #include "audio/wavfile.h"
@@ -200,7 +201,7 @@ public:
             err.flush();
         }
     }
-    // In ten-thousandths.
+    // In millionths (workParts).
     void report(int parts) {
         if (!enabled || parts <= last) {
             return;
@@ -208,14 +209,14 @@ public:
         last = parts;
         shown = true;
         clock.report(parts, elapsed.elapsed());
-        const int filled = std::clamp(parts, 0, 10000) * barWidth / 10000;
+        const int filled = std::clamp(parts, 0, workParts) * barWidth / workParts;
         // As the window's bar: the time left once the work done says it.
         const std::optional<double> left = clock.secondsLeft(elapsed.elapsed());
         const QString rest =
             left ? QStringLiteral(" \u2013 %1 left").arg(clockText(*left)) : QString();
         err << "\r[" << QString(filled, QLatin1Char('#'))
             << QString(barWidth - filled, QLatin1Char(' ')) << "] "
-            << QStringLiteral("%1%").arg(parts / 100.0, 6, 'f', 2)
+            << QStringLiteral("%1%").arg(parts * 100.0 / workParts, 6, 'f', 2)
             << rest.leftJustified(lineRoom - 8);
         err.flush();
     }
@@ -392,7 +393,7 @@ int runTune(const TuneOptions& given, QTextStream& out, QTextStream& err,
         ProgressBar progress(err, showProgress);
         written.document.tuning = makeTuning(
             request, cancelationRequest,
-            [&progress](int percent) { progress.report(100 * percent); },
+            [&progress](int percent) { progress.report(percent * (workParts / 100)); },
             [&progress](int parts) { progress.report(parts); });
     }
     if (cancelationRequest.load()) {

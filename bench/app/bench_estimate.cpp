@@ -1,5 +1,6 @@
 #include "app/making/searchclock.h"
 #include "app/making/tuningmaking.h"
+#include "tuning/searchthreads.h"
 #include "app/shared/storageconstants.h"
 #include "core/scalespace.h"
 #include "model/scalespacemodel.h"
@@ -39,6 +40,7 @@ void BM_Estimate(benchmark::State& state) {
     const qint64 limit = state.range(2) * 1000;
     double real = 0;
     std::optional<double> estimate;
+    std::optional<double> lastEstimate;
     bool finished = false;
     for (auto _ : state) {
         std::atomic<bool> cancel(false);
@@ -52,7 +54,7 @@ void BM_Estimate(benchmark::State& state) {
                 reports.emplace_back(clock.elapsed(), parts);
             };
             makeTuning(
-                made, cancel, [&](int percent) { report(100 * percent); }, report);
+                made, cancel, [&](int percent) { report(percent * (workParts / 100)); }, report);
             ended = true;
         });
         while (!ended && clock.elapsed() < limit) {
@@ -65,12 +67,16 @@ void BM_Estimate(benchmark::State& state) {
         state.SetIterationTime(real);
         SearchClock estimator;
         estimator.start(0);
+        SearchClock lastEstimator;
+        lastEstimator.start(0);
         for (const auto& [at, parts] : reports) {
             if (at <= 1000) {
                 estimator.report(parts, at);
             }
+            lastEstimator.report(parts, at);
         }
         estimate = estimator.totalSeconds();
+        lastEstimate = lastEstimator.totalSeconds();
     }
     state.SetLabel(defaultScaleSpaces.at(static_cast<int>(state.range(0))).toStdString() +
                    " dial " + std::to_string(state.range(1)));
@@ -79,6 +85,8 @@ void BM_Estimate(benchmark::State& state) {
     state.counters["estimate_1s"] = estimate.value_or(-1);
     state.counters["ratio"] = estimate ? *estimate / real : -1;
     state.counters["finished"] = finished ? 1 : 0;
+    // What the bar said last: for a search stopped unfinished, the best forecast there is.
+    state.counters["estimate_end"] = lastEstimate.value_or(-1);
 }
 
 void cases(benchmark::internal::Benchmark* benchmark) {

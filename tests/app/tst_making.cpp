@@ -1,5 +1,6 @@
 #include "app/making/searchclock.h"
 #include "app/making/tuningmaking.h"
+#include "tuning/searchthreads.h"
 #include "tests/common/twelveedo.h"
 
 #include <QException>
@@ -40,13 +41,16 @@ private slots:
         QTest::addColumn<int>("reportedAt");
         QTest::addColumn<int>("now");
         QTest::addColumn<QString>("format");
-        QTest::newRow("too early") << 100 << 150 << 150 << "%p %";
+        QTest::newRow("too early") << 10000 << 150 << 150 << "%p %";
         QTest::newRow("no work yet") << 0 << 5000 << 5000 << "%p %";
-        QTest::newRow("a quarter in a second") << 2500 << 1000 << 1000 << "%p % – 0:03 left";
-        QTest::newRow("counting down") << 2500 << 1000 << 2500 << "%p % – 0:02 left";
-        QTest::newRow("behind the estimate") << 2500 << 1000 << 9000 << "%p % – 0:01 left";
-        QTest::newRow("a long one") << 100 << 3000 << 3000 << "%p % – 4:57 left";
-        QTest::newRow("hours") << 10 << 4000 << 4000 << "%p % – 1:06:36 left";
+        QTest::newRow("a quarter in a second") << 250000 << 1000 << 1000 << "%p % – 0:03 left";
+        QTest::newRow("counting down") << 250000 << 1000 << 2500 << "%p % – 0:02 left";
+        QTest::newRow("behind the estimate") << 250000 << 1000 << 9000 << "%p % – 0:01 left";
+        QTest::newRow("a long one") << 10000 << 3000 << 3000 << "%p % – 4:57 left";
+        QTest::newRow("hours") << 1000 << 4000 << 4000 << "%p % – 1:06:36 left";
+        // A search of a day has done a hundred-thousandth of its work after a second.
+        QTest::newRow("a day, told in its first second")
+            << 10 << 1000 << 1000 << "%p % – 27:46:39 left";
     }
 
     void searchClock() {
@@ -252,7 +256,7 @@ private slots:
         QCOMPARE(makeTuningLines(tuning), expected);
     }
 
-    // The work reports reach the second callback, rising and below 10000, beside the per-note
+    // The work reports reach the second callback, rising and below workParts, beside the per-note
     // reports; the closed formula has no work to report.
     void makeTuningReportsTheWork_data() {
         QTest::addColumn<bool>("unweighted");
@@ -276,7 +280,7 @@ private slots:
         QCOMPARE(perNote.back(), 100);
         QCOMPARE(work.empty(), unweighted);
         for (std::size_t i = 0; i < work.size(); ++i) {
-            QVERIFY(work[i] >= 1 && work[i] <= 9999 && (i == 0 || work[i] > work[i - 1]));
+            QVERIFY(work[i] >= 1 && work[i] < workParts && (i == 0 || work[i] > work[i - 1]));
         }
     }
 };
