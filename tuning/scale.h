@@ -46,8 +46,8 @@ public:
     std::vector<long double> makeWeightedTuning(std::atomic<bool>& cancelationRequest,
                                                 std::function<void(int)> progressCallback) const;
     // A second, finer progress channel for the weighted search: millionths of the work
-    // expected (workParts), rising and below 1000000, at least every couple of seconds while the search
-    // advances, called on the thread that runs tuneScale. Empty for none.
+    // expected (workParts), rising and below 1000000, at least every couple of seconds while the
+    // search advances, called on the thread that runs tuneScale. Empty for none.
     void setWorkCallback(std::function<void(int)> callback) { workCallback = std::move(callback); }
     // The pitch of one note relative to note 0 by the weighted search (the split search of
     // splitsearch.h, or the plain recursion for input whose logarithms do not stand for it).

@@ -14,9 +14,10 @@
 // random tables of the tests).
 //
 // noteTuned(i) is called for i = 0, 1, ..., K in order, once note i and every note before it
-// are tuned (by the split search, all at its end); workPartsDone with millionths of the work expected (workParts), rising, below 1000000, as
-// the search advances. Both are called on this thread. Once the flag is set, every note not yet
-// tuned is answered with 1 (and still reported) and the values are meaningless.
+// are tuned (by the split search, all at its end); workPartsDone with millionths of the work
+// expected (workParts), rising, below 1000000, as the search advances. Both are called on this
+// thread. Once the flag is set, every note not yet tuned is answered with 1 (and still reported)
+// and the values are meaningless.
 std::vector<long double> makeWeightedTuning(const SearchInput& input,
                                             std::atomic<bool>& cancelationRequest,
                                             const std::function<void(const int&)>& noteTuned,

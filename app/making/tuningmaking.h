@@ -67,8 +67,8 @@ IntervalsPattern makeNotesIntervalsPattern(const std::vector<int>& notes,
 // The search: one frequency ratio per note to tune, relative to the lowest. Progress goes to
 // the callback in whole percentages, after each note; the last report is 0 when the run was
 // cancelled. A long weighted search also reports the share of its work done to workCallback
-// (if given) in millionths (workParts), rising, below 1000000, at least every couple of seconds. Both are
-// called on this thread.
+// (if given) in millionths (workParts), rising, below 1000000, at least every couple of seconds.
+// Both are called on this thread.
 std::vector<long double> makeTuning(const TuningRequest& request,
                                     std::atomic<bool>& cancelationRequest,
                                     const std::function<void(int)>& progressCallback,

@@ -10,7 +10,6 @@
 #include "app/making/searchclock.h"
 #include "app/making/tuningcheck.h"
 #include "app/making/tuningmaking.h"
-#include "tuning/searchthreads.h"
 #include "app/shared/storageconstants.h"
 #include "app/work/workstate.h"
 #include "audio/wavfile.h"
@@ -20,6 +19,7 @@
 #include "storage/dbcurrnet.h"
 #include "storage/dbmanager.h"
 #include "storage/scalafile.h"
+#include "tuning/searchthreads.h"
 #include "tuning/weightfunctions.h"
 
 #include <QCommandLineParser>

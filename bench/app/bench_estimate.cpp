@@ -1,10 +1,10 @@
 #include "app/making/searchclock.h"
 #include "app/making/tuningmaking.h"
-#include "tuning/searchthreads.h"
 #include "app/shared/storageconstants.h"
 #include "core/scalespace.h"
 #include "model/scalespacemodel.h"
 #include "storage/dbmanager.h"
+#include "tuning/searchthreads.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 #include "app/making/searchclock.h"
 #include "app/making/tuningmaking.h"
-#include "tuning/searchthreads.h"
 #include "tests/common/twelveedo.h"
+#include "tuning/searchthreads.h"
 
 #include <QException>
 #include <QFutureInterface>
