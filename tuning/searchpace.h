@@ -45,8 +45,8 @@ bool forecastsShortSearch(const std::vector<double>& fine, const int& decades,
                           const double& seconds);
 
 // The share of a search done after `elapsed` seconds in all, of which its last stage has taken
-// `staged` to do `done` of its `parts`, taken to cost alike; below 0 until that stage has done
-// a hundredth of them over a fifth of a second. From then on its own pace forecasts the rest
-// better than the pilots do: their time grows unevenly with the cutoff.
+// `staged` to do `done` of its `parts`, taken to cost alike; below 0 until that stage has run a
+// fifth of a second and done any. From then on its own pace forecasts the rest better than the
+// pilots do: their time grows unevenly with the cutoff.
 double shareFromLastStage(const double& elapsed, const double& staged, const std::size_t& done,
                           const std::size_t& parts);

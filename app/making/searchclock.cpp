@@ -22,11 +22,13 @@ void SearchClock::start(const qint64& now) {
     started = now;
     reported = now;
     parts = 0;
+    step = 0;
 }
 
 void SearchClock::report(const int& newParts, const qint64& now) {
     if (newParts > parts) {
-        parts = std::min(newParts, workParts);
+        step = std::min(newParts, workParts) - parts;
+        parts += step;
         reported = now;
     }
 }
@@ -44,7 +46,12 @@ std::optional<double> SearchClock::secondsLeft(const qint64& now) const {
     if (!total) {
         return std::nullopt;
     }
-    return std::max(1.0, *total - (now - started) / 1000.0);
+    // Reports come in steps (of a millionth, or of a note): one as long as the last that has not
+    // come by now says a slower pace, so the time left stops counting down to nothing while the
+    // search turns out slower than it looked.
+    const double elapsed = (now - started) / 1000.0;
+    const double atMostPace = elapsed * workParts / (parts + step);
+    return std::max(1.0, std::max(*total, atMostPace) - elapsed);
 }
 
 QString SearchClock::progressFormat(const qint64& now) const {

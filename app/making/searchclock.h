@@ -17,7 +17,8 @@ public:
     // The whole search's length, extrapolated from the work done so far; none before the
     // first 200 ms or before any work is reported.
     std::optional<double> totalSeconds() const;
-    // What is left at `now`, never below a second while the search runs.
+    // What is left at `now`, never below a second while the search runs; longer once a report
+    // as large as the last is overdue.
     std::optional<double> secondsLeft(const qint64& now) const;
     // The progress bar's format: "%p % – 1:10 left" (Qt puts the percentage in for %p), or
     // plain "%p %" while there is no estimate.
@@ -27,6 +28,8 @@ private:
     qint64 started = 0;
     qint64 reported = 0;
     int parts = 0;
+    // The rise of the last report.
+    int step = 0;
 };
 
 // "0:42", "1:10", "1:02:03".

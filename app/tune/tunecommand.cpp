@@ -32,9 +32,12 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <future>
+#include <mutex>
 #include <set>
 
 namespace tune {
@@ -188,37 +191,46 @@ void writeToStream(QTextStream& out, const QByteArray& bytes, bool binary) {
 
 // Percentages to a hundredth on one terminal line, redrawn in place, so that a search of many
 // minutes visibly moves. It only moves forward: the search reports both per note and by the
-// work done, and a cancelled run's final 0 is not drawn.
+// work done, and a cancelled run's final 0 is not drawn. The search reports on its own thread;
+// the line is drawn by the thread that waits for it, also while no report comes, so that the
+// time left is counted down every second.
 class ProgressBar {
 public:
     ProgressBar(QTextStream& err, bool enabled) : err(err), enabled(enabled) {
         elapsed.start();
         clock.start(0);
     }
-    ~ProgressBar() {
-        if (enabled && shown) {
-            err << '\r' << QString(barWidth + lineRoom, QLatin1Char(' ')) << '\r';
-            err.flush();
+    // In millionths (workParts); on any thread.
+    void report(int parts) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (parts > reached) {
+            reached = parts;
+            clock.report(parts, elapsed.elapsed());
         }
     }
-    // In millionths (workParts).
-    void report(int parts) {
-        if (!enabled || parts <= last) {
+    // On the thread that waits: the line as it stands now.
+    void draw() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (!enabled || reached < 0) {
             return;
         }
-        last = parts;
         shown = true;
-        clock.report(parts, elapsed.elapsed());
-        const int filled = std::clamp(parts, 0, workParts) * barWidth / workParts;
+        const int filled = std::clamp(reached, 0, workParts) * barWidth / workParts;
         // As the window's bar: the time left once the work done says it.
         const std::optional<double> left = clock.secondsLeft(elapsed.elapsed());
         const QString rest =
             left ? QStringLiteral(" \u2013 %1 left").arg(clockText(*left)) : QString();
         err << "\r[" << QString(filled, QLatin1Char('#'))
             << QString(barWidth - filled, QLatin1Char(' ')) << "] "
-            << QStringLiteral("%1%").arg(parts * 100.0 / workParts, 6, 'f', 2)
+            << QStringLiteral("%1%").arg(reached * 100.0 / workParts, 6, 'f', 2)
             << rest.leftJustified(lineRoom - 8);
         err.flush();
+    }
+    ~ProgressBar() {
+        if (enabled && shown) {
+            err << '\r' << QString(barWidth + lineRoom, QLatin1Char(' ')) << '\r';
+            err.flush();
+        }
     }
 
 private:
@@ -227,10 +239,31 @@ private:
     QTextStream& err;
     bool enabled;
     bool shown = false;
-    int last = -1;
+    std::mutex mutex;
+    int reached = -1;
     QElapsedTimer elapsed;
     SearchClock clock;
 };
+
+// The search on a thread of its own while this one redraws the progress line five times a
+// second; an exception of the search is thrown again here.
+std::vector<long double> makeTuningShowingProgress(const TuningRequest& request,
+                                                   std::atomic<bool>& cancelationRequest,
+                                                   QTextStream& err, bool showProgress) {
+    ProgressBar progress(err, showProgress);
+    std::future<std::vector<long double>> made = std::async(std::launch::async, [&] {
+        return makeTuning(
+            request, cancelationRequest,
+            [&progress](int percent) { progress.report(percent * (workParts / 100)); },
+            [&progress](int parts) { progress.report(parts); });
+    });
+    while (made.wait_for(std::chrono::milliseconds(200)) != std::future_status::ready) {
+        progress.draw();
+    }
+    // Where it ended, if anywhere, before the line is cleared.
+    progress.draw();
+    return made.get();
+}
 
 // Read-only, and bounded whatever the file holds; Control+C stops it.
 std::optional<Failure> loadScaleSpace(const QString& path, ScaleSpace& space,
@@ -389,13 +422,8 @@ int runTune(const TuneOptions& given, QTextStream& out, QTextStream& err,
     }
     const TuningRequest request = makeRequest(options, space, range, notes);
     Written written;
-    {
-        ProgressBar progress(err, showProgress);
-        written.document.tuning = makeTuning(
-            request, cancelationRequest,
-            [&progress](int percent) { progress.report(percent * (workParts / 100)); },
-            [&progress](int parts) { progress.report(parts); });
-    }
+    written.document.tuning =
+        makeTuningShowingProgress(request, cancelationRequest, err, showProgress);
     if (cancelationRequest.load()) {
         err << programName << ": interrupted\n";
         return Interrupted;

@@ -44,8 +44,10 @@ private slots:
         QTest::newRow("too early") << 10000 << 150 << 150 << "%p %";
         QTest::newRow("no work yet") << 0 << 5000 << 5000 << "%p %";
         QTest::newRow("a quarter in a second") << 250000 << 1000 << 1000 << "%p % – 0:03 left";
-        QTest::newRow("counting down") << 250000 << 1000 << 2500 << "%p % – 0:02 left";
-        QTest::newRow("behind the estimate") << 250000 << 1000 << 9000 << "%p % – 0:01 left";
+        QTest::newRow("counting down") << 250000 << 1000 << 1800 << "%p % – 0:02 left";
+        // A quarter in 1 s, but no second quarter by 9 s: half takes 9 s at least.
+        QTest::newRow("behind the estimate") << 250000 << 1000 << 9000 << "%p % – 0:09 left";
+        QTest::newRow("all but done") << workParts - 1 << 1000 << 9000 << "%p % – 0:01 left";
         QTest::newRow("a long one") << 10000 << 3000 << 3000 << "%p % – 4:57 left";
         QTest::newRow("hours") << 1000 << 4000 << 4000 << "%p % – 1:06:36 left";
         // A search of a day has done a hundred-thousandth of its work after a second.

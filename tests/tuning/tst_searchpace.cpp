@@ -106,7 +106,9 @@ void TestSearchPace::lastStage_data() {
     QTest::addColumn<int>("parts");
     QTest::addColumn<double>("share");
 
-    QTest::newRow("under a hundredth done") << 10.0 << 1.0 << 9 << 1000 << -1.0;
+    QTest::newRow("nothing done yet") << 10.0 << 1.0 << 0 << 1000 << -1.0;
+    // The first of some thousands of states already tells the pace.
+    QTest::newRow("one done") << 1.0 << 0.5 << 1 << 10000 << 1.0 / (1 + 0.5 * 9999);
     QTest::newRow("under a fifth of a second") << 10.0 << 0.1 << 100 << 1000 << -1.0;
     QTest::newRow("nothing to do") << 10.0 << 1.0 << 0 << 0 << -1.0;
     // 3 s for a quarter leave 9 s, after 4 s in all.
