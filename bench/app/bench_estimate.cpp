@@ -50,8 +50,11 @@ void BM_Estimate(benchmark::State& state) {
         clock.start();
         // The callbacks run on the search's thread; the reports are read once it has joined.
         std::thread worker([&] {
+            // A stopped search still reports its notes as done: those reports say nothing.
             const auto report = [&](int parts) {
-                reports.emplace_back(clock.elapsed(), parts);
+                if (!cancel) {
+                    reports.emplace_back(clock.elapsed(), parts);
+                }
             };
             makeTuning(
                 made, cancel, [&](int percent) { report(percent * (workParts / 100)); }, report);
