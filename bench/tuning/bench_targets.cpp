@@ -190,24 +190,28 @@ void BM_Target_Cancellation(benchmark::State& state) {
         const auto flagged = std::chrono::steady_clock::now();
         cancel = true;
         worker.join();
+        if (returned < flagged) {
+            state.SkipWithError("the search ended before the flag was set");
+            break;
+        }
         state.SetIterationTime(std::chrono::duration<double>(returned - flagged).count());
     }
     state.SetLabel(std::string(cases()[static_cast<std::size_t>(state.range(0))].name) +
                    (pathWeights ? ", path weights" : ""));
 }
 
-// Early (the pilot searches of the first tenths of a second), and well into the search; the
-// case of about a second only early.
+// Early (in the pilot searches), and into the search itself; the case of a tenth of a second
+// only early.
 void cancellationCases(benchmark::internal::Benchmark* benchmark) {
     for (int index = 0; index < static_cast<int>(cases().size()); ++index) {
-        for (const int after : {100, 500}) {
-            if (index != 3 || after == 100) {
+        for (const int after : {30, 200}) {
+            if (index != 3 || after == 30) {
                 benchmark->Args({index, after, 0});
             }
         }
     }
     for (const int index : {0, 1, 2}) {
-        benchmark->Args({index, 500, 1});
+        benchmark->Args({index, 200, 1});
     }
     benchmark->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 }
