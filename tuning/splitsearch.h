@@ -10,6 +10,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -132,9 +133,16 @@ private:
     // when cancelled).
     std::vector<double> forecastTime(const std::vector<int>& notes, const int& threads,
                                      const std::function<void()>& tick);
-    // The search's time at the raised cutoff, as one figure; empty when cancelled.
-    std::vector<double> pilot(const std::vector<int>& notes, const int& threads,
-                              const std::function<void()>& tick, const long double& raisedCutoff);
+    // A pilot's time on the clock, and the processor time of all its threads, which a loaded
+    // machine does not stretch by its waits.
+    struct PilotTime {
+        double wall;
+        double processor;
+    };
+    // The search's time at the raised cutoff; none when cancelled.
+    std::optional<PilotTime> pilot(const std::vector<int>& notes, const int& threads,
+                                   const std::function<void()>& tick,
+                                   const long double& raisedCutoff);
     // Searches the notes together (their levels share states); false when cancelled.
     bool searchGroup(const std::vector<int>& notes, const int& threads,
                      const std::function<void()>& tick);

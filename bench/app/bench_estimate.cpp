@@ -64,6 +64,7 @@ void BM_Estimate(benchmark::State& state) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         finished = ended;
+        const qint64 stopped = clock.elapsed();
         cancel = true;
         worker.join();
         real = clock.elapsed() / 1000.0;
@@ -78,8 +79,13 @@ void BM_Estimate(benchmark::State& state) {
             }
             lastEstimator.report(parts, at);
         }
-        estimate = estimator.totalSeconds();
-        lastEstimate = lastEstimator.totalSeconds();
+        // What the bar says: the time so far and the time left.
+        const auto said = [](const SearchClock& told, const qint64& at) -> std::optional<double> {
+            const std::optional<double> left = told.secondsLeft(at);
+            return left ? std::optional<double>(at / 1000.0 + *left) : std::nullopt;
+        };
+        estimate = stopped > 1000 ? said(estimator, 1000) : std::nullopt;
+        lastEstimate = said(lastEstimator, stopped);
     }
     state.SetLabel(defaultScaleSpaces.at(static_cast<int>(state.range(0))).toStdString() +
                    " dial " + std::to_string(state.range(1)));
