@@ -21,9 +21,12 @@ constexpr double usualStep = 2.5;
 // Seen on the built-in scale spaces between dial 700 and 950: 2 to 3. Pilots of a tenth of a
 // second are timed to within a factor of 2 or so, and a step measured from two of them comes out
 // as high as 3.2 where the search's own depths later took 2.5 to 2.7 (17edo at dial 900); over
-// six factors of 10 that is a forecast 3 times too long. So no measured step counts over 2.8.
+// six factors of 10 that is a forecast 3 times too long. So no measured step counts over 2.7:
+// with 2.8 the first second forecast 17edo at 900 1.4 times too long, 19edo at 900 1.4 times
+// and 17edo at 950 2.3 times (only 19edo at 950, at 3.3 a factor, needs more, and its walk soon
+// tells).
 constexpr double fewestStep = 1.5;
-constexpr double mostStep = 2.8;
+constexpr double mostStep = 2.7;
 constexpr double likelyMostStep = 3.5;
 
 // A last stage tells its pace once it has run this long and done anything at all. Even from a few

@@ -33,7 +33,7 @@ private:
 // `decades` factors of 10 above it, the coarse one a factor above that and the coarser one
 // another (either may be empty). Every factor of 10 is taken to cost what the last did, as the
 // whole pilot measured it; over the last two where the coarser pilot was long enough to tell,
-// since the time grows unevenly (by 2 to 4 times a factor, in turns); at most 2.8 times a factor,
+// since the time grows unevenly (by 2 to 4 times a factor, in turns); at most 2.7 times a factor,
 // since pilots this short are timed only roughly.
 std::vector<double> forecastNotes(const std::vector<double>& coarser,
                                   const std::vector<double>& coarse,

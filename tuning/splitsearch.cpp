@@ -122,6 +122,29 @@ std::uint64_t mix(std::uint64_t value) {
     return value;
 }
 
+// The forecast from the last three pilots (fewer at first), their times on the clock and in
+// processor time. Their growth per factor of 10 is measured on the clock, unless the last one's
+// threads together ran for less than its time on the clock: then they waited for a busy
+// machine, whose waits shrink the growth on the clock (19edo at dial 950 beside a build: 1.6 on
+// the clock, 3.1 in processor time, and a forecast of 13 s for a search of hours), and processor
+// time measures it, at the clock's pace.
+std::vector<double> forecastFromPilots(const std::vector<double>& wall,
+                                       const std::vector<double>& processor, const int& decades) {
+    const bool waited = processor.back() < wall.back();
+    const std::vector<double>& measured = waited ? processor : wall;
+    const auto back = [&measured](const std::size_t& steps) {
+        return measured.size() > steps ? std::vector<double>{measured[measured.size() - 1 - steps]}
+                                       : std::vector<double>();
+    };
+    std::vector<double> forecast = forecastNotes(back(2), back(1), back(0), decades);
+    if (waited && processor.back() > 0) {
+        for (double& seconds : forecast) {
+            seconds *= wall.back() / processor.back();
+        }
+    }
+    return forecast;
+}
+
 std::size_t tableBytes(const int& noteCount) {
     const std::size_t above0 = static_cast<std::size_t>(noteCount - 1);
     const std::size_t sets = std::size_t(1) << above0;
@@ -1158,8 +1181,8 @@ std::vector<double> SplitSearch::forecastTime(const std::vector<int>& notes, con
     if (cutoff <= 0) {
         return forecast;
     }
-    std::vector<double> coarser;
-    std::vector<double> coarse;
+    std::vector<double> wall;
+    std::vector<double> processor;
     const int firstDecades =
         std::max(1, static_cast<int>(std::ceil(std::log10(firstPilotCutoff / cutoff))));
     for (int decades = firstDecades; decades > 0; --decades) {
@@ -1168,14 +1191,9 @@ std::vector<double> SplitSearch::forecastTime(const std::vector<int>& notes, con
         if (!timed) {
             return {};
         }
-        // The growth per factor of 10 in processor time: on a loaded machine the clock adds
-        // waits that shrink it (19edo at dial 950 beside a build: 1.6 on the clock, 3.1 in
-        // processor time, and a forecast of 13 s for a search of hours). The clock sets the pace.
-        std::vector<double> fine{timed->processor};
-        forecast = ::forecastNotes(coarser, coarse, fine, decades);
-        for (double& seconds : forecast) {
-            seconds *= timed->processor > 0 ? timed->wall / timed->processor : 1;
-        }
+        wall.push_back(timed->wall);
+        processor.push_back(timed->processor);
+        forecast = forecastFromPilots(wall, processor, decades);
         // A pilot long enough to measure and short against the forecast ends the series, and so
         // does a search that will be short whatever the forecast's error.
         const double seconds = timed->wall;
@@ -1185,8 +1203,6 @@ std::vector<double> SplitSearch::forecastTime(const std::vector<int>& notes, con
             forecastsShortSearch({seconds}, decades, shortSearch)) {
             break;
         }
-        coarser = std::move(coarse);
-        coarse = std::move(fine);
     }
     return forecast;
 }

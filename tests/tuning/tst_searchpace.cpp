@@ -67,15 +67,15 @@ void TestSearchPace::forecast_data() {
     QTest::addColumn<Seconds>("forecast");
 
     QTest::newRow("each factor costs what the last did")
-        << Seconds{} << Seconds{0.01, 0.02} << Seconds{0.03, 0.054} << 2
-        << Seconds{0.03 * 7.84, 0.054 * 7.84};
+        << Seconds{} << Seconds{0.01, 0.02} << Seconds{0.03, 0.045} << 2
+        << Seconds{0.03 * 6.25, 0.045 * 6.25};
     // Pilots this short measure little but noise.
     QTest::newRow("a pilot too short to measure")
         << Seconds{} << Seconds{0.0005, 0.0005} << Seconds{0.01, 0.02} << 1 << Seconds{0.025, 0.05};
     QTest::newRow("no coarse pilot")
         << Seconds{} << Seconds{} << Seconds{0.01} << 2 << Seconds{0.0625};
     QTest::newRow("a step that grows beyond reason")
-        << Seconds{} << Seconds{0.01} << Seconds{0.5} << 1 << Seconds{1.4};
+        << Seconds{} << Seconds{0.01} << Seconds{0.5} << 1 << Seconds{1.35};
     QTest::newRow("a finer pilot that came out quicker")
         << Seconds{} << Seconds{0.02} << Seconds{0.01} << 2 << Seconds{0.0225};
     // Steps of 4 and then 1.44 count as two of 2.4.
