@@ -31,9 +31,9 @@ constexpr double likelyMostStep = 3.5;
 
 // A last stage tells its pace once it has run this long and done anything at all. Even from a few
 // states that pace is closer than the pilots' forecast, which extrapolates over up to ten factors
-// of 10. 19edo at dial 950: 21 min from its pilots, 4.3 h from the 17 states of its first 2 s,
-// about 4 h at the pace of its first 7 min. 17edo at 950: 49 min from its pilots, 42 min from
-// the 14 states of its first second, 30 min from the 96 of two; it takes 27.
+// of 10. 19edo at dial 950: 20 to 50 min from its pilots, 4.3 h from the 17 states of its first
+// 2 s, about 4 h at the pace of its first 7 min. 17edo at 950: 44 to 49 min from its pilots,
+// 42 min from the 14 states of its first second, 30 min from the 96 of two; it takes 27.
 constexpr double stageTimeShown = 0.2;
 
 double sum(const std::vector<double>& values) {
