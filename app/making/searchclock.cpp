@@ -41,7 +41,7 @@ std::optional<double> SearchClock::totalSeconds() const {
     return elapsed / 1000.0 * workParts / parts;
 }
 
-std::optional<double> SearchClock::secondsLeft(const qint64& now) const {
+std::optional<double> SearchClock::lengthAt(const qint64& now) const {
     const std::optional<double> total = totalSeconds();
     if (!total) {
         return std::nullopt;
@@ -50,8 +50,15 @@ std::optional<double> SearchClock::secondsLeft(const qint64& now) const {
     // come by now says a slower pace, so the time left stops counting down to nothing while the
     // search turns out slower than it looked.
     const double elapsed = (now - started) / 1000.0;
-    const double atMostPace = elapsed * workParts / (parts + step);
-    return std::max(1.0, std::max(*total, atMostPace) - elapsed);
+    return std::max(*total, elapsed * workParts / (parts + step));
+}
+
+std::optional<double> SearchClock::secondsLeft(const qint64& now) const {
+    const std::optional<double> length = lengthAt(now);
+    if (!length) {
+        return std::nullopt;
+    }
+    return std::max(1.0, *length - (now - started) / 1000.0);
 }
 
 QString SearchClock::progressFormat(const qint64& now) const {

@@ -17,8 +17,10 @@ public:
     // The whole search's length, extrapolated from the work done so far; none before the
     // first 200 ms or before any work is reported.
     std::optional<double> totalSeconds() const;
-    // What is left at `now`, never below a second while the search runs; longer once a report
-    // as large as the last is overdue.
+    // The whole search's length as it looks at `now`: longer than totalSeconds once a report as
+    // large as the last is overdue.
+    std::optional<double> lengthAt(const qint64& now) const;
+    // What is left of lengthAt(now), never below a second while the search runs.
     std::optional<double> secondsLeft(const qint64& now) const;
     // The progress bar's format: "%p % – 1:10 left" (Qt puts the percentage in for %p), or
     // plain "%p %" while there is no estimate.

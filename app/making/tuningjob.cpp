@@ -9,8 +9,10 @@ TuningJob::TuningJob(QObject* parent) : QObject(parent) {
     connect(&watcher, &QFutureWatcherBase::finished, this, &TuningJob::taskEnded);
     // The time left counts down between reports of a search that advances slowly.
     ticker.setInterval(1000);
-    connect(&ticker, &QTimer::timeout, this,
-            [this] { emit progressText(clock.progressFormat(elapsed.elapsed())); });
+    connect(&ticker, &QTimer::timeout, this, [this] {
+        emit progressText(clock.progressFormat(elapsed.elapsed()));
+        announceCost();
+    });
 }
 
 TuningJob::~TuningJob() {
@@ -76,9 +78,16 @@ void TuningJob::report(unsigned int reportRun, int parts) {
 
 void TuningJob::announceCost() {
     // The first estimates are rough: a search found long later is announced then, and again
-    // when it turns out to take over a minute.
-    const std::optional<double> total = clock.totalSeconds();
-    const int level = !total ? 0 : *total > 60 ? 2 : *total > 10 ? 1 : 0;
+    // each time it turns out to take over a minute, ten minutes or an hour (19edo at dial 950
+    // first says half an hour, and its walk hours a few seconds later).
+    const std::optional<double> total = clock.lengthAt(elapsed.elapsed());
+    if (!total) {
+        return;
+    }
+    int level = 0;
+    for (const double bound : {10.0, 60.0, 600.0, 3600.0}) {
+        level += *total > bound ? 1 : 0;
+    }
     if (level > announced) {
         announced = level;
         emit statusMessage(searchCostText(*total, noteCount));

@@ -58,7 +58,7 @@ private:
     unsigned int run = 0;
     int highestParts = 0;
     int noteCount = 0;
-    int announced = 0; // 1: over 10 s was said, 2: over a minute
+    int announced = 0; // 1: over 10 s was said, 2: over a minute, 3: over 10 min, 4: over an hour
     SearchClock clock;
     QElapsedTimer elapsed;
     QTimer ticker;
