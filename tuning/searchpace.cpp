@@ -86,6 +86,23 @@ std::vector<double> forecastNotes(const std::vector<double>& coarser,
     return forecast;
 }
 
+std::vector<double> forecastFromPilots(const std::vector<double>& wall,
+                                       const std::vector<double>& processor, const int& decades) {
+    const bool waited = processor.back() < wall.back();
+    const std::vector<double>& measured = waited ? processor : wall;
+    const auto back = [&measured](const std::size_t& steps) {
+        return measured.size() > steps ? std::vector<double>{measured[measured.size() - 1 - steps]}
+                                       : std::vector<double>();
+    };
+    std::vector<double> forecast = forecastNotes(back(2), back(1), back(0), decades);
+    if (waited && processor.back() > 0) {
+        for (double& seconds : forecast) {
+            seconds *= wall.back() / processor.back();
+        }
+    }
+    return forecast;
+}
+
 bool forecastsShortSearch(const std::vector<double>& fine, const int& decades,
                           const double& seconds) {
     return sum(fine) * std::pow(likelyMostStep, decades) < seconds;

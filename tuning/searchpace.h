@@ -39,6 +39,15 @@ std::vector<double> forecastNotes(const std::vector<double>& coarser,
                                   const std::vector<double>& coarse,
                                   const std::vector<double>& fine, const int& decades);
 
+// The forecast from the last three pilots (fewer at first), their times on the clock and in
+// processor time. Their growth per factor of 10 is measured on the clock, unless the last one's
+// threads together ran for less than its time on the clock: then they waited for a busy
+// machine, whose waits shrink the growth on the clock (19edo at dial 950 beside a build: 1.6 on
+// the clock, 3.1 in processor time, and a forecast of 13 s for a search of hours), and processor
+// time measures it, at the clock's pace. One time per pilot in each, the finest last; not empty.
+std::vector<double> forecastFromPilots(const std::vector<double>& wall,
+                                       const std::vector<double>& processor, const int& decades);
+
 // Whether a search is shorter than this many seconds, even if every factor of 10 below the fine
 // pilot costs as much as it is likely to.
 bool forecastsShortSearch(const std::vector<double>& fine, const int& decades,

@@ -122,29 +122,6 @@ std::uint64_t mix(std::uint64_t value) {
     return value;
 }
 
-// The forecast from the last three pilots (fewer at first), their times on the clock and in
-// processor time. Their growth per factor of 10 is measured on the clock, unless the last one's
-// threads together ran for less than its time on the clock: then they waited for a busy
-// machine, whose waits shrink the growth on the clock (19edo at dial 950 beside a build: 1.6 on
-// the clock, 3.1 in processor time, and a forecast of 13 s for a search of hours), and processor
-// time measures it, at the clock's pace.
-std::vector<double> forecastFromPilots(const std::vector<double>& wall,
-                                       const std::vector<double>& processor, const int& decades) {
-    const bool waited = processor.back() < wall.back();
-    const std::vector<double>& measured = waited ? processor : wall;
-    const auto back = [&measured](const std::size_t& steps) {
-        return measured.size() > steps ? std::vector<double>{measured[measured.size() - 1 - steps]}
-                                       : std::vector<double>();
-    };
-    std::vector<double> forecast = forecastNotes(back(2), back(1), back(0), decades);
-    if (waited && processor.back() > 0) {
-        for (double& seconds : forecast) {
-            seconds *= wall.back() / processor.back();
-        }
-    }
-    return forecast;
-}
-
 std::size_t tableBytes(const int& noteCount) {
     const std::size_t above0 = static_cast<std::size_t>(noteCount - 1);
     const std::size_t sets = std::size_t(1) << above0;

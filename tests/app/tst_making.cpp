@@ -47,6 +47,9 @@ private slots:
         QTest::newRow("counting down") << 250000 << 1000 << 1800 << "%p % – 0:02 left";
         // A quarter in 1 s, but no second quarter by 9 s: half takes 9 s at least.
         QTest::newRow("behind the estimate") << 250000 << 1000 << 9000 << "%p % – 0:09 left";
+        // Reports of whole notes: the next is not due before 2 s, so the clock counts down.
+        QTest::newRow("a note of twelve, the next not yet due")
+            << 80000 << 1000 << 1900 << "%p % – 0:11 left";
         QTest::newRow("all but done") << workParts - 1 << 1000 << 9000 << "%p % – 0:01 left";
         QTest::newRow("a long one") << 10000 << 3000 << 3000 << "%p % – 4:57 left";
         QTest::newRow("hours") << 1000 << 4000 << 4000 << "%p % – 1:06:36 left";

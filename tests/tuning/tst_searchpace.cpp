@@ -15,6 +15,8 @@ private slots:
     void share();
     void forecast_data();
     void forecast();
+    void forecastFromPilots_data();
+    void forecastFromPilots();
     void lastStage_data();
     void lastStage();
 };
@@ -97,6 +99,33 @@ void TestSearchPace::forecast() {
         QVERIFY2(std::fabs(made[note] - forecast[note]) < 1e-12 * forecast[note],
                  qPrintable(QString::number(made[note], 'g', 17)));
     }
+}
+
+void TestSearchPace::forecastFromPilots_data() {
+    QTest::addColumn<Seconds>("wall");
+    QTest::addColumn<Seconds>("processor");
+    QTest::addColumn<int>("decades");
+    QTest::addColumn<double>("forecast");
+
+    // Two threads kept busy: the clock measures 2.5 a factor.
+    QTest::newRow("a quiet machine")
+        << Seconds{0.02, 0.05, 0.125} << Seconds{0.04, 0.1, 0.25} << 2 << 0.125 * 6.25;
+    // Waits flatten the clock's growth to 1.5; the processor time grows by 2.5, and the last
+    // pilot's clock time sets the pace.
+    QTest::newRow("a busy machine")
+        << Seconds{0.044, 0.072, 0.1} << Seconds{0.01, 0.025, 0.0625} << 2 << 0.1 * 6.25;
+    QTest::newRow("one pilot") << Seconds{0.2} << Seconds{0.3} << 1 << 0.5;
+}
+
+void TestSearchPace::forecastFromPilots() {
+    QFETCH(Seconds, wall);
+    QFETCH(Seconds, processor);
+    QFETCH(int, decades);
+    QFETCH(double, forecast);
+    const Seconds made = ::forecastFromPilots(wall, processor, decades);
+    QCOMPARE(made.size(), std::size_t(1));
+    QVERIFY2(std::fabs(made.front() - forecast) < 1e-12 * forecast,
+             qPrintable(QString::number(made.front(), 'g', 17)));
 }
 
 void TestSearchPace::lastStage_data() {
